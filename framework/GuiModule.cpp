@@ -6,6 +6,10 @@
 namespace {
 // The library's one pin accessor, zero at load; see GuiPin.
 GuiPin staticPin = {0, nullptr};
+
+// Pin texts longer than this are taken as a host that misreports the size:
+// the text reads as empty instead of costing a huge allocation.
+constexpr intptr_t kMaxWideTextUnits = intptr_t{1} << 20;
 }  // namespace
 
 // ---------------------------------------------------------------- GuiPin
@@ -49,7 +53,7 @@ void GuiPin::setText(const std::string& text) const {
 std::u16string GuiPin::getWideText() const {
   const GuiPin self = *this;
   const intptr_t size = self.module->callHost(hostGetPinWideText, self.index, 0, nullptr, 0.0f);
-  if (size <= 0 || size > INT32_MAX) return std::u16string();
+  if (size <= 0 || size > kMaxWideTextUnits) return std::u16string();
   const auto n = static_cast<int32_t>(size);
   char16_t* buffer = new (std::nothrow) char16_t[static_cast<size_t>(n)];
   if (buffer == nullptr) return std::u16string();

@@ -49,14 +49,14 @@ void* makeModule(int32_t moduleIndex, int32_t objectType, HostCallback callback,
 
 #if defined(_WIN32)
 #include <windows.h>
-// Kept for the library's lifetime; nothing reads it.
+// Kept for the library's lifetime; nothing reads it. Volatile, because a
+// store to a variable nobody reads is otherwise dropped by the optimiser.
 #define SEM_DLLMAIN_DEFINITION                                                     \
-  static HINSTANCE semInstanceHandle = nullptr;                                    \
+  static HINSTANCE volatile semInstanceHandle = nullptr;                           \
   extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) { \
     (void)reason;                                                                  \
     (void)reserved;                                                                \
     semInstanceHandle = instance;                                                  \
-    (void)semInstanceHandle;                                                       \
     return TRUE;                                                                   \
   }
 #else

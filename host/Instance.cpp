@@ -110,7 +110,7 @@ const PinInfo* Instance::pinByDsp(int32_t dspIndex) const {
 }
 
 int32_t Instance::reportedPinCount() const {
-  return options_.pinCountOverride >= 0 ? options_.pinCountOverride : dspPinCount_;
+  return options_.pinCountOverride ? *options_.pinCountOverride : dspPinCount_;
 }
 
 void Instance::record(Direction d, Side s, int32_t opcode, int32_t index, int32_t value,

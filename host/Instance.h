@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,7 @@ enum class GuiNotify {
 
 struct InstanceOptions {
   bool dspCallback = true;          // false: the DSP object gets a null callback
-  int32_t pinCountOverride = -1;    // answer to hostGetPinCount; -1: the described count
+  std::optional<int32_t> pinCountOverride;  // answer to hostGetPinCount; unset: the described count
   GuiNotify notify = GuiNotify::Deferred;
   float sampleRate = 44100.0f;      // sent with opcode 2 before open
   int32_t blockSize = 1024;         // sent with opcode 3 before open; 0: not sent

@@ -102,7 +102,11 @@ class ExampleGuiModule : public GuiModule {
   }
 
   void onPinChanged(GuiPin& changed) noexcept override {
-    if (changed.index == 1) pin(0).setInt(pin(1).getInt() * 10);
+    if (changed.index != 1) return;
+    // Read first: pin() hands out one shared accessor, so pin(0) taken before
+    // pin(1) would end up naming pin 1.
+    const int32_t v = pin(1).getInt();
+    pin(0).setInt(v * 10);
   }
 };
 
