@@ -1,0 +1,79 @@
+// What the voltage tests need to drive one of the three plug-ins through the
+// simulated host: which file, where its pins are, and a few steps that recur.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "host/Instance.h"
+#include "support/Bits.h"
+#include "support/Plugins.h"
+#include "voltage/VoltsReference.h"
+
+namespace voltstest {
+
+using voltsref::Case;
+using voltsref::Variant;
+
+struct Module {
+  const char* plugin;
+  const char* name;
+  Variant variant;
+  // Description indices (the host's view) and DSP pin indices.
+  int32_t descCap, descA, descB, descC;
+  int32_t dspCap, dspA, dspB, dspC;
+};
+
+inline constexpr int32_t kDescGuiToDsp = 0;
+inline constexpr int32_t kDescFormula = 1;
+
+inline const Module kPlain{"ostrel_binary_v", "Ostrel Binary Volts", Variant::Plain,
+                           -1, 2, 3, 4, -1, 1, 2, 3};
+inline const Module kCap{"ostrel_binary_v_8", "Ostrel Binary Volts Cap", Variant::Cap,
+                         2, 3, 4, 5, 1, 2, 3, 4};
+inline const Module kDn{"ostrel_binary_v_dn", "Ostrel Binary Volts DN", Variant::Dn,
+                        -1, 2, 3, 4, -1, 1, 2, 3};
+inline const Module* const kModules[] = {&kPlain, &kCap, &kDn};
+
+inline std::unique_ptr<semhost::Instance> openModule(const Module& m,
+                                                     semhost::InstanceOptions options = {}) {
+  auto inst = std::make_unique<semhost::Instance>(testsupport::plugin(m.plugin), options);
+  inst->open();
+  return inst;
+}
+
+// Pattern of a sample: a cell of a host buffer.
+inline uint32_t cell(semhost::Instance& inst, int32_t desc, int32_t i) {
+  return testsupport::bitsOf(inst.buffer(desc)[i]);
+}
+inline void setCell(semhost::Instance& inst, int32_t desc, int32_t i, uint32_t w) {
+  inst.buffer(desc)[i] = testsupport::floatOf(w);
+}
+inline void fillCells(semhost::Instance& inst, int32_t desc, int32_t from, int32_t to, uint32_t w) {
+  for (int32_t i = from; i < to; ++i) setCell(inst, desc, i, w);
+}
+
+// Statuses for A and B that select the routine of an input case; the held
+// operand is the sample at the current clock.
+inline void selectCase(semhost::Instance& inst, const Module& m, Case c) {
+  const bool aStreams = c == Case::Both || c == Case::AStreams;
+  const bool bStreams = c == Case::Both || c == Case::BStreams;
+  inst.deliverStatus(m.dspA, aStreams ? statusStreaming : statusStatic);
+  inst.deliverStatus(m.dspB, bStreams ? statusStreaming : statusStatic);
+}
+
+// A sample whose single(s x 10.0) has exactly the pattern scaled, searched
+// around scaled / 10; 0xFFFFFFFF stands for "none found".
+inline uint32_t sampleScalingTo(uint32_t scaled) {
+  float guess = testsupport::floatOf(scaled) / 10.0f;
+  for (int step = 0; step < 8; ++step) guess = std::nextafter(guess, 0.0f);
+  for (int step = 0; step < 16; ++step) {
+    if (voltsref::toVolts(testsupport::bitsOf(guess)) == scaled) return testsupport::bitsOf(guess);
+    guess = std::nextafter(guess, testsupport::floatOf(scaled));
+  }
+  return 0xFFFFFFFFu;
+}
+
+}  // namespace voltstest
