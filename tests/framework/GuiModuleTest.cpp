@@ -119,8 +119,12 @@ TEST(GuiModuleBase, TextOperations) {
   m->pin(2).setText("");
   ASSERT_EQ(1u, host.calls.size());
   EXPECT_EQ(hostSetPinText, host.calls[0].opcode);
-  ASSERT_NE(nullptr, host.calls[0].ptr);
-  EXPECT_EQ('\0', *static_cast<const char*>(host.calls[0].ptr));
+  EXPECT_EQ(2, host.calls[0].index);
+  EXPECT_FALSE(host.textPtrNull);  // an empty text is an empty string, never null
+  EXPECT_EQ("", host.text);
+  m->pin(2).setText("abc");
+  EXPECT_EQ("abc", host.text);
+  host.calls.clear();
 
   static const char text[] = "hello";
   host.answers[hostGetPinText] = reinterpret_cast<intptr_t>(text);

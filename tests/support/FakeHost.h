@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "framework/dsp_record.h"
@@ -24,6 +25,8 @@ struct FakeHost {
   std::vector<FakeCall> calls;
   std::map<int32_t, intptr_t> answers;  // result per opcode; 0 when absent
   DspEvent queued{};                    // copy of the last hostQueueEvent
+  bool textPtrNull = true;              // last hostSetPinText: was ptr null
+  std::string text;                     // last hostSetPinText: the characters
   // Called for hostGetPinValue with the buffer, when set.
   void (*fillValue)(void* buffer) = nullptr;
   // Called for hostGetPinWideText with (value, ptr), when set.
@@ -57,6 +60,10 @@ inline intptr_t SEM_CALL FakeHost::callback(void* record, int32_t opcode, int32_
   if (self == nullptr) return 0;
   self->calls.push_back(FakeCall{record, opcode, index, value, ptr, opt});
   if (opcode == hostGetPinValue && self->fillValue && ptr) self->fillValue(ptr);
+  if (opcode == hostSetPinText && record && *static_cast<uint32_t*>(record) != SEM_DSP_MAGIC) {
+    self->textPtrNull = ptr == nullptr;
+    self->text = ptr ? static_cast<const char*>(ptr) : "";
+  }
   if (opcode == hostQueueEvent && ptr && record && *static_cast<uint32_t*>(record) == SEM_DSP_MAGIC)
     self->queued = *static_cast<DspEvent*>(ptr);
   if (opcode == hostGetPinWideText && self->wideText) return self->wideText(value, ptr);
