@@ -21,13 +21,6 @@ int32_t GuiPin::getInt() const noexcept {
   return buffer;
 }
 
-float GuiPin::getFloat() const noexcept {
-  const GuiPin self = *this;
-  float buffer = 0.0f;
-  self.module->callHost(hostGetPinValue, self.index, 0, &buffer, 0.0f);
-  return buffer;
-}
-
 intptr_t GuiPin::setInt(int32_t v) const noexcept {
   const GuiPin self = *this;
   return self.module->callHost(hostSetPinValue, self.index, v, nullptr, 0.0f);

@@ -26,7 +26,10 @@ struct GuiPin {
 
   // hostGetPinValue; 0 when the host leaves the buffer untouched.
   int32_t getInt() const noexcept;
-  float getFloat() const noexcept;
+  // Always inlined (defined below): on 32-bit x86 a float returned from an
+  // out-of-line function passes through the x87 stack, which turns a
+  // signalling NaN pattern into a quiet one.
+  [[gnu::always_inline]] inline float getFloat() const noexcept;
   // hostSetPinValue: an integer in value, a float in opt.
   intptr_t setInt(int32_t v) const noexcept;
   intptr_t setFloat(float v) const noexcept;
@@ -82,6 +85,13 @@ class GuiModule {
   HostCallback callback;
   GuiHostRecord record;
 };
+
+float GuiPin::getFloat() const noexcept {
+  const GuiPin self = *this;
+  float buffer = 0.0f;
+  self.module->callHost(hostGetPinValue, self.index, 0, &buffer, 0.0f);
+  return buffer;
+}
 
 // The dispatcher entry stored in every GuiHostRecord.
 extern "C" intptr_t SEM_CALL guiDispatchEntry(GuiHostRecord* record, int32_t opcode,
