@@ -138,11 +138,11 @@ int commandInfo(const PluginLibrary& lib) {
   Instance in(lib);
   if (!in.created()) return failure(lib.path() + ": makeModule did not create both objects");
   std::printf("pins:\n");
-  std::printf("  %-4s %-8s %-10s %-9s %-8s %-32s %s\n", "idx", "dsp", "name", "direction", "type",
+  std::printf("  %-4s %-8s %-12s %-9s %-8s %-32s %s\n", "idx", "dsp", "name", "direction", "type",
               "flags", "default");
   for (const auto& pin : in.pins()) {
     const std::string dsp = pin.dspIndex >= 0 ? std::to_string(pin.dspIndex) : "GUI only";
-    std::printf("  %-4d %-8s %-10s %-9s %-8s %-32s %s\n", pin.descIndex, dsp.c_str(),
+    std::printf("  %-4d %-8s %-12s %-9s %-8s %-32s %s\n", pin.descIndex, dsp.c_str(),
                 ("\"" + pin.name + "\"").c_str(), pin.direction == pinOutput ? "output" : "input",
                 datatypeName(pin.datatype), flagNames(pin.flags).c_str(),
                 pin.hasDefault ? ("\"" + pin.defaultText + "\"").c_str() : "-");
