@@ -1,7 +1,7 @@
 // Every per-sample routine and the held output of every formula, in all three
 // plug-ins, bit for bit against the scalar model in VoltsReference.h: 16
 // formulas x 3 input cases x 3 variants, through the real entry points and
-// the simulated host. Inputs are special patterns (zeros, denormal and normal
+// the simulated host. Inputs are edge patterns (zeros, denormal and normal
 // extremes, infinities, quiet and signalling NaNs with payloads, pairs whose
 // scaled patterns XOR to a denormal) in every pairing, then random patterns
 // with a fixed seed; calls of 0, 1 and odd lengths at running offsets, with
@@ -22,7 +22,7 @@ using namespace voltstest;
 // A signalling NaN: no routine writes it, since every NaN they output is quiet.
 constexpr uint32_t kUnwritten = 0x7FBADBADu;
 
-const std::vector<uint32_t>& specials() {
+const std::vector<uint32_t>& edgePatterns() {
   static const std::vector<uint32_t> s = {
       0x00000000u, 0x80000000u,  // +-0
       0x00000001u, 0x80000001u,  // smallest denormals
@@ -49,13 +49,13 @@ struct Streams {
   std::vector<uint32_t> a, b;
 };
 
-// Every pairing of the special patterns, then random patterns: fully random
+// Every pairing of the edge patterns, then random patterns: fully random
 // ones, and pairs sharing sign and exponent (their scaled patterns often XOR
 // to a denormal or zero exponent).
 Streams makeStreams(uint32_t seed) {
   Streams s;
-  for (uint32_t x : specials())
-    for (uint32_t y : specials()) {
+  for (uint32_t x : edgePatterns())
+    for (uint32_t y : edgePatterns()) {
       s.a.push_back(x);
       s.b.push_back(y);
     }
@@ -183,10 +183,10 @@ TEST_P(EveryRoutine, StreamingRoutinesMatchTheModelBitForBit) {
 
 TEST_P(EveryRoutine, HeldOutputMatchesTheModelForEveryFormula) {
   const Module& m = *GetParam();
-  const auto& sp = specials();
+  const auto& edges = edgePatterns();
   std::mt19937 rng(11u);
   std::vector<std::pair<uint32_t, uint32_t>> pairs;
-  for (size_t i = 0; i < sp.size(); ++i) pairs.push_back({sp[i], sp[(i * 7 + 3) % sp.size()]});
+  for (size_t i = 0; i < edges.size(); ++i) pairs.push_back({edges[i], edges[(i * 7 + 3) % edges.size()]});
   for (int i = 0; i < 16; ++i) pairs.push_back({rng(), rng()});
   for (int k = 0; k < 16; ++k) {
     auto inst = openModule(m);
