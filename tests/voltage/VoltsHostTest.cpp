@@ -21,7 +21,7 @@ using semhost::Side;
 using semhost::TraceEntry;
 using testsupport::bitsOf;
 
-class EachModule : public ::testing::TestWithParam<const Module*> {
+class VoltsEachModule : public ::testing::TestWithParam<const Module*> {
  protected:
   const Module& m() const { return *GetParam(); }
 };
@@ -82,14 +82,14 @@ void expectCalls(const std::vector<Call>& want, const semhost::Instance& inst, c
 
 // ------------------------------------------------------------ texts and pins
 
-TEST_P(EachModule, PropertiesNameTheModuleAndGiveTheAboutText) {
+TEST_P(VoltsEachModule, PropertiesNameTheModuleAndGiveTheAboutText) {
   const ModuleProperties p = testsupport::plugin(m().plugin).properties();
   EXPECT_STREQ(m().name, p.name);
   EXPECT_STREQ(m().name, p.identifier);
   EXPECT_EQ(expectedAbout(m()), std::string(p.about));
 }
 
-TEST_P(EachModule, DescribesItsPins) {
+TEST_P(VoltsEachModule, DescribesItsPins) {
   semhost::Instance inst(testsupport::plugin(m().plugin));
   struct Want {
     const char* name;
@@ -139,7 +139,7 @@ TEST_P(EachModule, DescribesItsPins) {
 
 // ------------------------------------------------------------ open
 
-TEST_P(EachModule, OpenInstallsTheCountdownAndComputesAAndBUntilTheFirstStatus) {
+TEST_P(VoltsEachModule, OpenInstallsTheCountdownAndComputesAAndBUntilTheFirstStatus) {
   semhost::Instance inst(testsupport::plugin(m().plugin));
   inst.open();
   // The process routine is announced once; the pin count is the only question.
@@ -168,7 +168,7 @@ TEST_P(EachModule, OpenInstallsTheCountdownAndComputesAAndBUntilTheFirstStatus) 
 
 // The four rows, each reached by one status from the state before it, at
 // clock 100 inside a block that began at 0: a held input is read at cell 100.
-TEST_P(EachModule, SelectionReadsHeldInputsAtTheClockAndAnnouncesC) {
+TEST_P(VoltsEachModule, SelectionReadsHeldInputsAtTheClockAndAnnouncesC) {
   const Module& mod = m();
   const uint32_t cap = 0x41200000u;  // 10: leaves the values below alone
   struct Row {
@@ -227,7 +227,7 @@ TEST_P(EachModule, SelectionReadsHeldInputsAtTheClockAndAnnouncesC) {
   }
 }
 
-TEST_P(EachModule, HeldStreamOfBIsComputedPerElementAndCStreams) {
+TEST_P(VoltsEachModule, HeldStreamOfBIsComputedPerElementAndCStreams) {
   // A streaming, B static at 0.25, "b -> c": every element is 0.25.
   auto inst = openModule(m());
   if (m().variant == Variant::Cap) inst->pokeVariable(m().descCap, 0x41200000u);
@@ -243,7 +243,7 @@ TEST_P(EachModule, HeldStreamOfBIsComputedPerElementAndCStreams) {
   EXPECT_EQ(0, inst->sleepRequests());
 }
 
-TEST_P(EachModule, SingleChangeOfAWhileBStreamsHoldsThatSample) {
+TEST_P(VoltsEachModule, SingleChangeOfAWhileBStreamsHoldsThatSample) {
   auto inst = openModule(m());
   const uint32_t cap = 0x41200000u;
   if (m().variant == Variant::Cap) inst->pokeVariable(m().descCap, cap);
@@ -270,7 +270,7 @@ TEST_P(EachModule, SingleChangeOfAWhileBStreamsHoldsThatSample) {
 
 // ------------------------------------------------------------ countdown
 
-TEST_P(EachModule, SleepsAfterABlockSizeOfSamplesAndStartsAgainFromAFullBlock) {
+TEST_P(VoltsEachModule, SleepsAfterABlockSizeOfSamplesAndStartsAgainFromAFullBlock) {
   auto inst = openModule(m());  // block size 1024
   // From open: 256-sample calls, sleep after the fourth.
   for (int call = 1; call <= 4; ++call) {
@@ -300,7 +300,7 @@ TEST_P(EachModule, SleepsAfterABlockSizeOfSamplesAndStartsAgainFromAFullBlock) {
   EXPECT_EQ(3, inst->sleepRequests());
 }
 
-TEST_P(EachModule, ShortfallIsNotCarriedOver) {
+TEST_P(VoltsEachModule, ShortfallIsNotCarriedOver) {
   semhost::InstanceOptions options;
   options.blockSize = 100;
   auto inst = openModule(m(), options);
@@ -313,7 +313,7 @@ TEST_P(EachModule, ShortfallIsNotCarriedOver) {
   }
 }
 
-TEST_P(EachModule, CountdownSurvivesExtremeLengthsAndBlockSizes) {
+TEST_P(VoltsEachModule, CountdownSurvivesExtremeLengthsAndBlockSizes) {
   {
     auto inst = openModule(m());
     inst->deliverStatus(m().dspA, statusStatic);
@@ -388,7 +388,7 @@ TEST(VoltsMarkedFill, OnlyTheFirstThreeBothStaticSelectionsMarkTheFirstElementOf
 
 // ------------------------------------------------------------ formula and Cap changes
 
-TEST_P(EachModule, FormulaChosenOnTheGuiSideReselects) {
+TEST_P(VoltsEachModule, FormulaChosenOnTheGuiSideReselects) {
   auto inst = openModule(m());
   const uint32_t cap = 0x41200000u;
   if (m().variant == Variant::Cap) inst->pokeVariable(m().descCap, cap);
@@ -427,7 +427,7 @@ TEST_P(EachModule, FormulaChosenOnTheGuiSideReselects) {
   for (int32_t i = 1; i < 8; ++i) EXPECT_EQ(held, cell(*inst, m().descC, i)) << i;
 }
 
-TEST_P(EachModule, FormulaIndexOutsideTheRangeGivesTheClearWord) {
+TEST_P(VoltsEachModule, FormulaIndexOutsideTheRangeGivesTheClearWord) {
   for (int32_t index : {16, 99, -1, INT32_MIN, INT32_MAX}) {
     auto inst = openModule(m());
     if (m().variant == Variant::Cap) inst->pokeVariable(m().descCap, 0x41200000u);
@@ -558,7 +558,7 @@ TEST(VoltsWorkedValues, DenormalStrip) {
 
 // ------------------------------------------------------------ a misbehaving host
 
-TEST_P(EachModule, MissingPinsCountAsHeldZeroAndMissingCIsNotAnnounced) {
+TEST_P(VoltsEachModule, MissingPinsCountAsHeldZeroAndMissingCIsNotAnnounced) {
   // Two DSP pins: the plain and DN modules get "GUI 2 DSP" and A, the Cap
   // module "GUI 2 DSP" and Cap.
   semhost::InstanceOptions options;
@@ -588,7 +588,7 @@ TEST_P(EachModule, MissingPinsCountAsHeldZeroAndMissingCIsNotAnnounced) {
   for (int32_t i = 1; i < 16; ++i) EXPECT_EQ(c, cell(*inst, m().descC, i)) << i;
 }
 
-TEST_P(EachModule, NoPinsOrNoCallbackAreSurvived) {
+TEST_P(VoltsEachModule, NoPinsOrNoCallbackAreSurvived) {
   {
     semhost::InstanceOptions options;
     options.pinCountOverride = 0;
@@ -620,7 +620,7 @@ intptr_t SEM_CALL bareHost(void*, int32_t opcode, int32_t, int32_t, void*, float
   return opcode == hostGetPinCount ? barePinCount : 0;
 }
 
-TEST_P(EachModule, BuffersNeverHandedOverAreNotTouched) {
+TEST_P(VoltsEachModule, BuffersNeverHandedOverAreNotTouched) {
   barePinCount = m().dspC + 1;
   auto* rec = static_cast<DspHostRecord*>(
       testsupport::plugin(m().plugin).makeModule()(0, objectTypeDsp, &bareHost, 0));
@@ -638,7 +638,7 @@ TEST_P(EachModule, BuffersNeverHandedOverAreNotTouched) {
   EXPECT_EQ(1, rec->dispatcher(rec, dspClose, 0, 0, nullptr, 0.0f));
 }
 
-INSTANTIATE_TEST_SUITE_P(Volts, EachModule, ::testing::ValuesIn(kModules),
+INSTANTIATE_TEST_SUITE_P(Volts, VoltsEachModule, ::testing::ValuesIn(kModules),
                          [](const auto& info) { return std::string(info.param->plugin); });
 
 }  // namespace

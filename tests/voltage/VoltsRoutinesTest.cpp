@@ -124,9 +124,9 @@ void checkC(semhost::Instance& inst, const Module& m, const std::vector<uint32_t
   }
 }
 
-class EveryRoutine : public ::testing::TestWithParam<const Module*> {};
+class VoltsEveryRoutine : public ::testing::TestWithParam<const Module*> {};
 
-TEST_P(EveryRoutine, StreamingRoutinesMatchTheModelBitForBit) {
+TEST_P(VoltsEveryRoutine, StreamingRoutinesMatchTheModelBitForBit) {
   const Module& m = *GetParam();
   const Streams& s = streams();
   const auto n = static_cast<int32_t>(s.a.size());
@@ -181,7 +181,7 @@ TEST_P(EveryRoutine, StreamingRoutinesMatchTheModelBitForBit) {
   }
 }
 
-TEST_P(EveryRoutine, HeldOutputMatchesTheModelForEveryFormula) {
+TEST_P(VoltsEveryRoutine, HeldOutputMatchesTheModelForEveryFormula) {
   const Module& m = *GetParam();
   const auto& edges = edgePatterns();
   std::mt19937 rng(11u);
@@ -213,7 +213,7 @@ TEST_P(EveryRoutine, HeldOutputMatchesTheModelForEveryFormula) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Volts, EveryRoutine, ::testing::ValuesIn(kModules),
+INSTANTIATE_TEST_SUITE_P(Volts, VoltsEveryRoutine, ::testing::ValuesIn(kModules),
                          [](const auto& info) { return std::string(info.param->plugin); });
 
 // The model itself, against the worked values the three modules are known by,
