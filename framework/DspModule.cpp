@@ -64,7 +64,11 @@ float DspPin::streamValue() noexcept {
   if (buffer == nullptr) return 0.0f;
   const auto start = static_cast<int32_t>(module->callHost(hostGetBufferStartClock, index, 0, nullptr, 0.0f));
   const int32_t now = module->sampleClock();
-  return buffer[static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(start))];
+  // A clock outside the block (before the buffer's start, or a block size on)
+  // is a host fault: read nothing rather than past the buffer.
+  const auto offset = static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(start));
+  if (offset < 0 || offset >= module->getBlockSize()) return 0.0f;
+  return buffer[offset];
 }
 
 // ---------------------------------------------------------------- DspModule

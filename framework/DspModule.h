@@ -28,7 +28,7 @@ class DspPin {
   // written the new value into the pin's value variable before.
   intptr_t sendStatus(int32_t time, int32_t newStatus) noexcept;
   // The sample of a voltage pin at the current sample clock; 0.0 when the pin
-  // has no buffer.
+  // has no buffer or the clock lies outside the current block.
   float streamValue() noexcept;
 
   void* valuePtr = nullptr;      // the pin's value variable (module's or storage), or null

@@ -338,6 +338,14 @@ TEST(DspModuleEvents, SendStatusAndStreamValueAsTheHostSeesThem) {
   EXPECT_EQ(500, static_cast<int32_t>(reinterpret_cast<intptr_t>(host.calls[0].ptr)));
   EXPECT_EQ(0u, testsupport::bitsOf(host.calls[0].opt));
   EXPECT_EQ(testsupport::bitsOf(3.5f), testsupport::bitsOf(m->findPin(3)->streamValue()));
+  // A clock outside the block reads nothing past the buffer.
+  host.answers[hostGetSampleClock] = 999;
+  EXPECT_EQ(0u, testsupport::bitsOf(m->findPin(3)->streamValue()));
+  m->dispatch(3, 0, 8);
+  host.answers[hostGetSampleClock] = 1008;
+  EXPECT_EQ(0u, testsupport::bitsOf(m->findPin(3)->streamValue()));
+  host.answers[hostGetSampleClock] = 1007;
+  EXPECT_EQ(testsupport::bitsOf(7.5f), testsupport::bitsOf(m->findPin(3)->streamValue()));
   // A voltage pin whose buffer pointer is null reads 0.0.
   bufferVariable = nullptr;
   EXPECT_EQ(0u, testsupport::bitsOf(m->findPin(3)->streamValue()));
