@@ -47,10 +47,17 @@ function(sem_add_plugin name)
     target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++
                         -Wl,--kill-at)
     if(ARG_DELIVERABLE)
-      add_custom_command(TARGET ${name} POST_BUILD
+      # dist/ gets a stripped copy: what a user installs. The build's own copy
+      # keeps its symbols. A file missing from dist/ is made again on the next
+      # build, even when the library itself is up to date.
+      set(dist_file ${PROJECT_SOURCE_DIR}/dist/${name}.sem)
+      add_custom_command(OUTPUT ${dist_file}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_SOURCE_DIR}/dist
-        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${name}> ${PROJECT_SOURCE_DIR}/dist/
+        COMMAND ${CMAKE_STRIP} --strip-all -o ${dist_file} $<TARGET_FILE:${name}>
+        DEPENDS ${name}
+        COMMENT "dist/${name}.sem"
         VERBATIM)
+      add_custom_target(${name}_dist ALL DEPENDS ${dist_file})
     endif()
   else()
     target_link_options(${name} PRIVATE -Wl,-z,defs
