@@ -4,6 +4,9 @@
 //
 // Exit codes: 0 success, 1 failure (file, module, I/O), 2 usage.
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <random>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -16,6 +19,7 @@
 #include "Values.h"
 #include "formula/Formula.h"
 #include "host/PluginLibrary.h"
+#include "validate/Validate.h"
 
 using namespace semhost;
 
@@ -32,6 +36,8 @@ const char* kUsage =
     "  table PLUGIN [--a V] [--b V]\n"
     "                              all sixteen formulas for the given inputs\n"
     "  render PLUGIN [options]     render two sources through a voltage module\n"
+    "  validate PLUGIN... [options]\n"
+    "                              check plug-ins against their contract\n"
     "\n"
     "  semhost --version           print the version\n"
     "  semhost COMMAND --help      help for one command\n";
@@ -64,6 +70,19 @@ const std::map<std::string, std::string> kHelp = {
      "Defaults: --rate 48000 (or the file's), --block 256, --seconds 1.\n"
      "example: semhost render ostrel_binary_v.sem --formula 4 --a sine:220 --b sine:330 \\\n"
      "           --out c.wav --plot c.png\n"},
+    {"validate",
+     "usage: semhost validate PLUGIN... [--seed N] [--iterations K] [--level L]\n"
+     "                        [--only NAME] [--in-process]\n"
+     "Holds each plug-in to its contract under a hostile host and compares every\n"
+     "output bit for bit with an independent model of the module. Checks: library,\n"
+     "records, pins, lifecycle, processing, events, gui, realtime, determinism.\n"
+     "Each check runs in a child process (a crash or a 60 s hang fails it) unless\n"
+     "--in-process, which Windows requires. Each line is PASS or FAIL with a reason;\n"
+     "a FAIL also prints the command that replays it. The last line is\n"
+     "'N passed, N failed'; the exit code is 1 when anything failed.\n"
+     "Defaults: --seed 1, --iterations 10, --level 2 (1 quick .. 3 thorough);\n"
+     "--seed random picks one and prints it.\n"
+     "example: semhost validate build/native/plugins/*.sem --seed 7\n"},
 };
 
 struct Args {
@@ -72,6 +91,7 @@ struct Args {
   std::map<std::string, std::string> options;
   bool trace = false;
   bool help = false;
+  bool inProcess = false;
 };
 
 int usage(const std::string& message) {
@@ -279,6 +299,58 @@ int commandRender(const PluginLibrary& lib, const Args& args) {
   return 0;
 }
 
+// A whole number option in 0..max; false when it is not one.
+bool wholeOption(const Args& args, const char* name, unsigned long long max,
+                 unsigned long long* out) {
+  auto it = args.options.find(name);
+  if (it == args.options.end()) return true;
+  const std::string& text = it->second;
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  errno = 0;
+  const unsigned long long v = std::strtoull(text.c_str(), nullptr, 10);
+  if (errno != 0 || v > max) return false;
+  *out = v;
+  return true;
+}
+
+int commandValidate(const Args& args, const std::vector<std::string>& positional,
+                    const char* program) {
+  for (const auto& [name, value] : args.options) {
+    if (name != "seed" && name != "iterations" && name != "level" && name != "only")
+      return usage("unknown option --" + name + " for validate");
+  }
+  if (args.trace) return usage("--trace belongs to eval");
+  if (positional.size() < 2) return usage("validate takes one or more plug-in files");
+  semvalidate::ValidateOptions options;
+  options.plugins.assign(positional.begin() + 1, positional.end());
+  options.inProcess = args.inProcess;
+  options.program = program;
+  unsigned long long seed = 1, iterations = 10, level = 2;
+  auto seedOption = args.options.find("seed");
+  if (seedOption != args.options.end() && seedOption->second == "random") {
+    std::random_device device;
+    seed = (static_cast<unsigned long long>(device()) << 16) ^ device();
+    std::printf("seed %llu\n", seed);
+  } else if (!wholeOption(args, "seed", ~0ull, &seed)) {
+    return usage("--seed takes a whole number or 'random'");
+  }
+  if (!wholeOption(args, "iterations", 100000, &iterations) || iterations == 0)
+    return usage("--iterations takes a whole number from 1");
+  if (!wholeOption(args, "level", 3, &level) || level == 0)
+    return usage("--level takes 1, 2 or 3");
+  options.seed = seed;
+  options.iterations = static_cast<int32_t>(iterations);
+  options.level = static_cast<int32_t>(level);
+  auto only = args.options.find("only");
+  if (only != args.options.end()) {
+    const auto& names = semvalidate::checkNames();
+    if (std::find(names.begin(), names.end(), only->second) == names.end())
+      return usage("no check named '" + only->second + "'");
+    options.only = only->second;
+  }
+  return semvalidate::runValidate(options);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -291,6 +363,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--version") {
       std::printf("%s\n", kVersion);
       return 0;
+    } else if (arg == "--in-process") {
+      args.inProcess = true;
     } else if (arg == "--trace") {
       args.trace = true;
     } else if (arg.rfind("--", 0) == 0) {
@@ -319,6 +393,8 @@ int main(int argc, char** argv) {
     std::printf("%s", help->second.c_str());
     return 0;
   }
+  if (args.command == "validate") return commandValidate(args, positional, argv[0]);
+  if (args.inProcess) return usage("--in-process belongs to validate");
   if (positional.size() != 2) return usage(args.command + " takes exactly one plug-in file");
   static const std::map<std::string, std::vector<std::string>> allowed = {
       {"info", {}},
