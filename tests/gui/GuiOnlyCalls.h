@@ -57,6 +57,11 @@ struct Kind {
   }
 };
 
+// How a test parameter prints: by name. Without it the test framework dumps
+// the struct's bytes, padding included, which memory checkers report as a
+// read of uninitialised memory.
+inline void PrintTo(const Kind& kind, std::ostream* os) { *os << kind.name; }
+
 inline const Kind kGuiInt{"ostrel_binary_gi", "GuiInt", Int, true};
 inline const Kind kGuiFloat{"ostrel_binary_gf", "GuiFloat", Float, true};
 inline const Kind kGuiBool{"ostrel_binary_gb", "GuiBool", Bool, false};
