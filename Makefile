@@ -40,3 +40,34 @@ demo: native
 
 clean:
 	rm -rf build dist
+
+# ---- semhost validate and memory checks, part of `make test`
+# The nine deliverables of a build by name: the plug-in folder also holds test
+# fixtures, deliberately broken modules among them.
+SEM_MODULES := b f i v v_8 v_dn gb gf gi
+sem_plugins = $(foreach m,$(SEM_MODULES),build/$(1)/plugins/ostrel_binary_$(m).sem)
+SAN_ENV := ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+# The validator counts allocations with malloc and operator new of its own,
+# which call glibc's underneath: valgrind must leave those in place
+# (nouserintercepts) and still sees, and checks, every block through glibc.
+VALGRIND := valgrind -q --error-exitcode=1 --leak-check=full \
+  --errors-for-leak-kinds=definite,indirect --soname-synonyms=somalloc=nouserintercepts
+
+.PHONY: test-validate test-validate-sanitize test-valgrind
+
+# Every check over the nine plug-ins with the default seed, then with one
+# random seed (printed first, so that a failure can be replayed).
+test-validate: native
+	build/native/tools/semhost/semhost validate $(call sem_plugins,native)
+	build/native/tools/semhost/semhost validate $(call sem_plugins,native) --seed random
+
+test-validate-sanitize: sanitize
+	$(SAN_ENV) build/sanitize/tools/semhost/semhost validate $(call sem_plugins,sanitize)
+	$(SAN_ENV) build/sanitize/tools/semhost/semhost validate $(call sem_plugins,sanitize) --seed random
+
+# The native test program and the validator under memcheck: no error, no leak.
+test-valgrind: native
+	$(VALGRIND) build/native/tests/sem_tests
+	$(VALGRIND) build/native/tools/semhost/semhost validate --in-process $(call sem_plugins,native)
+
+test: test-validate test-validate-sanitize test-valgrind
