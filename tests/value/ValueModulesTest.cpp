@@ -528,7 +528,7 @@ TEST(ValueModules, FewerDspPinsStoreCAndAnnounceNothing) {
   for (const Plugin pl : {Plugin{"ostrel_binary_i", 5, 3, 7},
                           Plugin{"ostrel_binary_f", 0x3F800000u, 0x40000000u, 0x7F800000u},
                           Plugin{"ostrel_binary_b", 0, 1, 1}}) {
-    for (int32_t count : {2, 3}) {
+    for (int32_t count : {1, 2, 3}) {
       SCOPED_TRACE(testing::Message() << pl.name << " count " << count);
       InstanceOptions o = Rig::defaults();
       o.pinCountOverride = count;
@@ -544,15 +544,21 @@ TEST(ValueModules, FewerDspPinsStoreCAndAnnounceNothing) {
         EXPECT_NE(hostPinStatusChange, e.opcode);
     }
 
-    SCOPED_TRACE(testing::Message() << pl.name << " without callback");
-    InstanceOptions o = Rig::defaults();
-    o.dspCallback = false;
-    Rig rig(pl.name, o);
-    rig.inst.setInput(kA, pl.a);
-    rig.inst.setInput(kB, pl.b);
-    rig.inst.runBlock(16);
-    EXPECT_TRUE(rig.inst.outputs().empty());
-    EXPECT_TRUE(rig.inst.hostCalls(Side::Dsp).empty());
+    // No pin array at all: events find no pin and nothing reaches the host.
+    for (const bool callback : {false, true}) {
+      SCOPED_TRACE(testing::Message() << pl.name << (callback ? " count 0" : " no callback"));
+      InstanceOptions o = Rig::defaults();
+      o.dspCallback = callback;
+      o.pinCountOverride = 0;
+      Rig rig(pl.name, o);
+      rig.inst.setInput(kA, pl.a);
+      rig.inst.setInput(kB, pl.b);
+      rig.inst.deliverStatus(kDspC, statusChanged);
+      rig.inst.runBlock(16);
+      EXPECT_TRUE(rig.inst.outputs().empty());
+      for (const auto& e : rig.inst.hostCalls(Side::Dsp))
+        EXPECT_NE(hostPinStatusChange, e.opcode);
+    }
   }
 }
 
