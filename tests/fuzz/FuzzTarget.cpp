@@ -14,8 +14,9 @@
 // every buffer cell around and outside the block (guard cells included), C and
 // its announcements in the value modules, the exact order of GUI-side reads
 // and writes and every GUI pin value, sleep requests, the process entry the
-// host holds against the record, and that calls which must not reach the host
-// do not. AddressSanitizer and UndefinedBehaviorSanitizer watch the rest.
+// host holds against the record, that calls which must not reach the host do
+// not, and that nothing allocates where it may not. AddressSanitizer and
+// UndefinedBehaviorSanitizer watch the rest.
 //
 // Input layout: byte 0 picks the module, bytes 1 and 2 the host's setup
 // (notification mode, reported pin count, a second instance, a null DSP
@@ -34,6 +35,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <sanitizer/allocator_interface.h>
 
 #include "Oracle.h"
 #include "framework/dsp_record.h"
@@ -95,6 +98,41 @@ struct Stats {
   do {                        \
     if (!(cond)) fail(__VA_ARGS__); \
   } while (0)
+
+// Module code that may not allocate or free (process routines, event entries,
+// the GUI object's handlers with their pin reads and writes, the opcodes that
+// do nothing) runs watched; the host's own work in its callback is not
+// counted.
+int gWatching = 0;
+long gAllocations = 0;
+
+void countMalloc(const volatile void*, size_t) {
+  if (gWatching > 0) ++gAllocations;
+}
+void countFree(const volatile void*) {
+  if (gWatching > 0) ++gAllocations;
+}
+
+template <class F>
+void noAllocation(const char* what, F&& f) {
+  const long before = gAllocations;
+  ++gWatching;
+  f();
+  --gWatching;
+  FUZZ_CHECK(gAllocations == before, "%s allocated or freed memory", what);
+}
+
+// Inside a host callback: the host's allocations are its own affair.
+class HostSide {
+ public:
+  HostSide() : saved_(gWatching) { gWatching = 0; }
+  ~HostSide() { gWatching = saved_; }
+  HostSide(const HostSide&) = delete;
+  HostSide& operator=(const HostSide&) = delete;
+
+ private:
+  int saved_;
+};
 
 uint32_t floatBits(float f) {
   uint32_t w;
@@ -499,7 +537,7 @@ class Instance {
     DspEvent event{static_cast<int32_t>(clock_), kind, intArg(r), intArg(r), intArg(r), nullptr};
     const int32_t callsBefore = dspHostCalls_;
     const ProcessRoutine before = dsp_->process;
-    dsp_->eventEntry(dsp_->object, &event);
+    noAllocation("an event", [&] { dsp_->eventEntry(dsp_->object, &event); });
     ++gCounts.ignoredEvents;
     FUZZ_CHECK(dspHostCalls_ == callsBefore, "event kind %d called the host", kind);
     FUZZ_CHECK(dsp_->process == before, "event kind %d changed the process entry", kind);
@@ -658,7 +696,7 @@ class Instance {
     DspEvent event{static_cast<int32_t>(clock_), eventPinStatus, status, value2, pin, nullptr};
     const int32_t callsBefore = dspHostCalls_;
     anns_.clear();
-    dsp_->eventEntry(dsp_->object, &event);
+    noAllocation("a pin status event", [&] { dsp_->eventEntry(dsp_->object, &event); });
     checkEntry();
     if (pin < 0 || pin >= live_) {
       ++gCounts.ignoredEvents;
@@ -738,7 +776,7 @@ class Instance {
     // Without a callback the host never hears of a new routine: it reads the
     // record's entry itself.
     const ProcessRoutine routine = setup_.dspCallback ? entry_ : dsp_->process;
-    routine(dsp_->object, offset, frames);
+    noAllocation("a process routine", [&] { routine(dsp_->object, offset, frames); });
     const int32_t calls = dspHostCalls_ - callsBefore;
     const int32_t sleeps = sleeps_ - sleepsBefore;
     FUZZ_CHECK(calls == sleeps, "a process call made %d host calls besides %d sleeps",
@@ -784,6 +822,7 @@ class Instance {
   static intptr_t SEM_CALL callback(void* record, int32_t opcode, int32_t index, int32_t value,
                                     void* ptr, float opt) {
     FUZZ_CHECK(record != nullptr, "host call without a record");
+    HostSide hostSide;
     uint32_t magic;
     std::memcpy(&magic, record, sizeof magic);
     if (magic == SEM_DSP_MAGIC) {
@@ -926,7 +965,13 @@ class Instance {
       dsp_ = nullptr;
       opened_ = false;
     }
-    return rec->dispatcher(rec, opcode, index, value, ptr, opt);
+    // Open builds the pin array and close frees it; nothing else allocates.
+    if (opcode == dspOpen || opcode == dspClose)
+      return rec->dispatcher(rec, opcode, index, value, ptr, opt);
+    intptr_t result = 0;
+    noAllocation("a DSP opcode",
+                 [&] { result = rec->dispatcher(rec, opcode, index, value, ptr, opt); });
+    return result;
   }
 
   intptr_t guiCall(int32_t opcode, int32_t index, int32_t value, void* ptr, float opt) {
@@ -934,7 +979,13 @@ class Instance {
     GuiHostRecord* rec = gui_;
     if (opcode == guiClose) gui_ = nullptr;
     ++real_.depth;
-    const intptr_t result = rec->dispatcher(rec, opcode, index, value, ptr, opt);
+    intptr_t result = 0;
+    if (opcode == guiClose) {
+      result = rec->dispatcher(rec, opcode, index, value, ptr, opt);
+    } else {
+      noAllocation("the GUI object",
+                   [&] { result = rec->dispatcher(rec, opcode, index, value, ptr, opt); });
+    }
     --real_.depth;
     if (real_.depth == 0) drain(real_);
     return result;
@@ -1043,6 +1094,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const ModuleProperties props = gLibraries[k].file->properties();
     gLibraries[k].name = props.name != nullptr ? props.name : "";
   }
+  __sanitizer_install_malloc_and_free_hooks(countMalloc, countFree);
   const char* stats = std::getenv("SEM_FUZZ_STATS");
   gStats = stats != nullptr && *stats == '1';
   return 0;
