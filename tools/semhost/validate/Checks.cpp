@@ -598,7 +598,16 @@ bool guiScenario(CheckContext& ctx, Rng rng, Scenario& s, Notify notify, bool cr
     const auto i = static_cast<size_t>(rng.below(s.instances));
     Rig& rig = *rigs[i];
     ModelHost& host = *hosts[i];
-    if (rng.chance(5)) {
+    if (rng.chance(10)) {
+      // A storm: the same pin announced again and again, its value unchanged.
+      const int32_t index = rng.below(pinCount + 1) - (rng.chance(10) ? 1 : 0);
+      const int32_t count = 1 + rng.below(20);
+      for (int32_t n = 0; n < count; ++n) {
+        moduleCall(s, [&] { rig.guiDispatch(guiPinChanged, index, 0, nullptr, 0.0f); });
+        host.dispatch(index);
+      }
+      std::snprintf(when, sizeof when, "after %d notifications for pin %d", count, index);
+    } else if (rng.chance(5)) {
       const bool keep = rng.chance(70);
       moduleCall(s, [&] { rig.guiDispatch(guiInitialise, keep ? 1 : 0, 0, nullptr, 0.0f); });
       host.initialise(keep);
