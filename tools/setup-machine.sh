@@ -6,7 +6,8 @@ set -euo pipefail
 need_native=(cmake g++ make googletest libgtest-dev libbenchmark-dev
              g++-multilib qemu-user qemu-user-static binfmt-support
              g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-             libsndfile1-dev gnuplot-nox zip valgrind file)
+             libsndfile1-dev gnuplot-nox zip valgrind file
+             clang libclang-rt-14-dev)
 need_i386=(wine wine32:i386)
 
 missing=()
