@@ -129,3 +129,15 @@ test: test-fuzz
 # ---- the Windows run comes last, so that the Wine prefix, started first in
 # the background, is being made while everything above builds and runs.
 test: test-win32
+
+# ---- release archive: the nine Windows plug-ins and the user guide
+PACKAGE := ostrel-binary-1.0.0-win32
+DELIVERABLES := $(foreach m,$(SEM_MODULES),dist/ostrel_binary_$(m).sem)
+.PHONY: package
+package: win32
+	@rm -rf build/package && mkdir -p build/package/$(PACKAGE)
+	cp $(DELIVERABLES) build/package/$(PACKAGE)/
+	sed 's/$$/\r/' docs/user-guide.txt > build/package/$(PACKAGE)/USER-GUIDE.txt
+	rm -f $(PACKAGE).zip
+	cd build/package && zip -q -r -X $(CURDIR)/$(PACKAGE).zip $(PACKAGE)
+	@echo "built $(PACKAGE).zip"; python3 -m zipfile -l $(PACKAGE).zip
