@@ -107,8 +107,23 @@ boot_pass() {
     wineserver -k 2>/dev/null 9>&-
     say "wineboot $mode did not finish within $boot_timeout s"
   fi
-  timeout "$boot_timeout" wineserver -w 9>&- ||
-    { wineserver -k 2>/dev/null 9>&-; say "wineserver still busy after $boot_timeout s"; }
+  # Without a display the boot can leave processes that never end on their own
+  # (the desktop, a device host). Once the prefix is complete they get a short
+  # grace, then the server is stopped, which also saves the registry.
+  local waited=0
+  until timeout 30 wineserver -w 9>&-; do
+    waited=$((waited + 30))
+    if prefix_complete && ((waited >= 90)); then
+      wineserver -k 2>/dev/null 9>&-
+      break
+    fi
+    if ((waited >= boot_timeout)); then
+      wineserver -k 2>/dev/null 9>&-
+      say "wineserver still busy after $boot_timeout s"
+      break
+    fi
+  done
+  timeout 60 wineserver -w 9>&-
   return 0
 }
 
@@ -133,7 +148,7 @@ create_prefix() {
   # A run cut off earlier may have left Wine finishing the prefix: wait for it,
   # and keep what it completed.
   if [ -d "$WINEPREFIX" ]; then
-    timeout "$boot_timeout" wineserver -w 2>/dev/null 9>&-
+    timeout 120 wineserver -w 2>/dev/null 9>&- || { wineserver -k 2>/dev/null 9>&-; timeout 60 wineserver -w 9>&-; }
     if prefix_complete; then
       finish_prefix
       return 0
@@ -181,8 +196,9 @@ case "$cmd" in
     timeout "$run_timeout" wine "$@"
     status=$?
     ((status == 124)) && { wineserver -k 2>/dev/null; say "$1 did not finish within $run_timeout s"; }
-    # Wait for the server to go, so nothing it inherited stays open after us.
-    wineserver -w
+    # Wait for the server to go, so nothing it inherited stays open after us;
+    # stop it if something Wine started lingers.
+    timeout 300 wineserver -w || { wineserver -k 2>/dev/null; timeout 60 wineserver -w; }
     say "$1 exited with $status after $((SECONDS - started)) s under Wine"
     exit $status
     ;;
