@@ -108,12 +108,14 @@ boot_pass() {
     say "wineboot $mode did not finish within $boot_timeout s"
   fi
   # Without a display the boot can leave processes that never end on their own
-  # (the desktop, a device host). Once the prefix is complete they get a short
-  # grace, then the server is stopped, which also saves the registry.
-  local waited=0
+  # (the desktop, a device host). Once the prefix is complete they get a grace,
+  # then the server is stopped, which also saves the registry. The grace is
+  # short when the launcher saw the boot finish, long when it gave up waiting.
+  local waited=0 grace=90
+  ((rc == 0)) || grace=600
   until timeout 30 wineserver -w 9>&-; do
     waited=$((waited + 30))
-    if prefix_complete && ((waited >= 90)); then
+    if prefix_complete && ((waited >= grace)); then
       wineserver -k 2>/dev/null 9>&-
       break
     fi
