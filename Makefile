@@ -39,14 +39,17 @@ win32: setup build/win32/CMakeCache.txt
 
 dist: win32
 
-# The files as files, then the whole test program under 32-bit Wine in one
-# launch: deliverables from dist/, the example plug-ins from the build.
+# The files as files, then, in one launch of 32-bit Wine: the whole test
+# program (deliverables from dist/, the example plug-ins from the build),
+# semhost.exe on the deliverables, and semhost.exe validate over all nine.
 WIN32_DIR := $(CURDIR)/build/win32
+winpath = Z:$(subst /,\,$(CURDIR)/$(1))
 test-win32: win32 wine-prefix
 	bash tests/check_pe.sh --deliverables dist build/win32/plugins
-	bash tools/wine-env.sh run build/win32/tests/sem_tests.exe \
-	  --plugin-dir='Z:$(subst /,\,$(CURDIR)/dist)' \
-	  --plugin-dir='Z:$(subst /,\,$(WIN32_DIR)/plugins)'
+	bash tools/wine-env.sh run cmd /c '$(call winpath,tests/win32_tests.bat)' \
+	  '$(call winpath,build/win32/tests/sem_tests.exe)' \
+	  '$(call winpath,build/win32/tools/semhost/semhost.exe)' \
+	  '$(call winpath,dist)' '$(call winpath,build/win32/plugins)'
 
 # Wine set up and the prefix made; waits for one being made in the background.
 wine-prefix: setup
@@ -61,7 +64,7 @@ wine-prefix-background: setup
 test: wine-prefix-background test-native test-sanitize test-i386
 	@echo "make test: all targets passed"
 
-demo: native
+demo: native win32
 	@bash tools/demo.sh
 
 clean:
