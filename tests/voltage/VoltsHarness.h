@@ -10,7 +10,7 @@
 #include "host/Instance.h"
 #include "support/Bits.h"
 #include "support/Plugins.h"
-#include "voltage/VoltsReference.h"
+#include "tools/semhost/reference/VoltsElement.h"
 
 namespace voltstest {
 

@@ -1,5 +1,5 @@
 // Every per-sample routine and the held output of every formula, in all three
-// plug-ins, bit for bit against the scalar model in VoltsReference.h: 16
+// plug-ins, bit for bit against the scalar model in tools/semhost/reference/VoltsElement.h: 16
 // formulas x 3 input cases x 3 variants, through the real entry points and
 // the simulated host. Inputs are edge patterns (zeros, denormal and normal
 // extremes, infinities, quiet and signalling NaNs with payloads, pairs whose

@@ -1,58 +1,10 @@
 #include "Reference.h"
 
-#include <cstring>
+#include "VoltsElement.h"
 
 namespace semref {
 
 namespace {
-
-// Float arithmetic only inside these helpers, on locals; patterns in and out.
-inline float asFloat(uint32_t w) {
-  float f;
-  std::memcpy(&f, &w, sizeof f);
-  return f;
-}
-inline uint32_t asWord(float f) {
-  uint32_t w;
-  std::memcpy(&w, &f, sizeof w);
-  return w;
-}
-
-// Sample to volts and back, each product rounded to single precision.
-inline uint32_t volts(uint32_t sample) { return asWord(asFloat(sample) * 10.0f); }
-inline uint32_t samples(uint32_t v) { return asWord(asFloat(v) * 0.1f); }
-
-// The capped variant: r limited to -cap..cap, compared above first, then
-// below; an unordered comparison keeps r.
-inline uint32_t capped(uint32_t r, uint32_t cap) {
-  const float value = asFloat(r);
-  const float top = asFloat(cap);
-  const float bottom = top * -1.0f;
-  if (value > top) return cap;
-  if (bottom > value) return asWord(bottom);
-  return r;
-}
-
-// +0.0 in place of a denormal or NaN pattern.
-inline uint32_t cleaned(uint32_t w) {
-  const uint32_t exponent = w & 0x7F800000u;
-  const uint32_t fraction = w & 0x007FFFFFu;
-  if (fraction != 0u && (exponent == 0u || exponent == 0x7F800000u)) return 0u;
-  return w;
-}
-
-// The denormal-stripping step: r plus and minus 1e-18 (single), in double.
-inline uint32_t stripped(uint32_t r) {
-  const double offset = static_cast<double>(asFloat(0x219392EFu));
-  const double sum = static_cast<double>(asFloat(r)) + offset;
-  return asWord(static_cast<float>(sum - offset));
-}
-
-// Which operands formula k depends on.
-constexpr bool kNeedsA[16] = {true, true, true, true, true, true, true, false,
-                              true, false, true, true, true, true, false, false};
-constexpr bool kNeedsB[16] = {true, true, true, true, true, true, false, true,
-                              false, true, true, true, true, true, false, false};
 
 const char* const kLabels[16] = {
     "a AND b -> c", "a OR b -> c",   "a NAND b -> c", "a NOR b -> c",
@@ -116,26 +68,7 @@ const char* kindName(Kind kind) {
   return "?";
 }
 
-uint32_t formulaWord(int32_t k, uint32_t a, uint32_t b) {
-  switch (k) {
-    case 0: return a & b;
-    case 1: return a | b;
-    case 2: return ~(a & b);
-    case 3: return ~(a | b);
-    case 4: return a ^ b;
-    case 5: return ~(a ^ b);
-    case 6: return a;
-    case 7: return b;
-    case 8: return ~a;
-    case 9: return ~b;
-    case 10: return a & ~b;
-    case 11: return ~a & b;
-    case 12: return a | ~b;
-    case 13: return ~a | b;
-    case 14: return 0u;
-    default: return 0xFFFFFFFFu;
-  }
-}
+uint32_t formulaWord(int32_t k, uint32_t a, uint32_t b) { return voltsref::formulaWord(k, a, b); }
 
 const char* formulaLabel(int32_t k) { return validFormula(k) ? kLabels[k] : ""; }
 
@@ -191,23 +124,24 @@ uint32_t heldSample(const uint32_t* buffer, int32_t offset, int32_t blockSize) {
   return buffer[offset];
 }
 
+namespace {
+voltsref::Variant variantOf(Kind kind) {
+  return kind == Kind::VoltsCap ? voltsref::Variant::Cap
+         : kind == Kind::VoltsDn ? voltsref::Variant::Dn
+                                 : voltsref::Variant::Plain;
+}
+}  // namespace
+
 uint32_t VoltsModel::sampleOut(uint32_t r) const {
-  switch (kind_) {
-    case Kind::VoltsCap: return cleaned(samples(capped(r, cap_)));
-    case Kind::VoltsDn: return samples(stripped(r));
-    default: return samples(r);
-  }
+  return voltsref::output(variantOf(kind_), r, cap_, false);
 }
 
+// The held (both-static) path: the stripping variant leaves out its strip.
 uint32_t VoltsModel::heldOut(uint32_t r) const {
-  if (kind_ == Kind::VoltsCap) return cleaned(samples(capped(r, cap_)));
-  return samples(r);  // no strip on the held path of the stripping variant
+  return voltsref::output(variantOf(kind_), r, cap_, true);
 }
 
-uint32_t VoltsModel::mark(uint32_t w) const {
-  if (kind_ == Kind::VoltsCap) return w ^ 0x80000000u;
-  return (w & 0xFFFFFF00u) | ((w & 0xFFu) == 0u ? 1u : 0u);
-}
+uint32_t VoltsModel::mark(uint32_t w) const { return voltsref::marked(variantOf(kind_), w); }
 
 void VoltsModel::open(int32_t blockSize) {
   blockSize_ = blockSize;
@@ -226,15 +160,15 @@ int32_t VoltsModel::select(int32_t statusA, int32_t statusB, uint32_t sampleA,
   const bool aStreams = statusA == 2;
   const bool bStreams = statusB == 2;
   if (aStreams || bStreams) {
-    if (!bStreams) scaledB_ = volts(sampleB);
-    if (!aStreams) scaledA_ = volts(sampleA);
+    if (!bStreams) scaledB_ = voltsref::toVolts(sampleB);
+    if (!aStreams) scaledA_ = voltsref::toVolts(sampleA);
     case_ = aStreams && bStreams ? Case::Both : aStreams ? Case::AStreams : Case::BStreams;
     routine_ = Routine::PerSample;
     mode_ = Mode::PerSample;
     return 2;
   }
-  scaledA_ = volts(sampleA);
-  scaledB_ = volts(sampleB);
+  scaledA_ = voltsref::toVolts(sampleA);
+  scaledB_ = voltsref::toVolts(sampleB);
   result_ = heldOut(formulaWord(k, scaledA_, scaledB_));
   if (marks_ > 0) {
     --marks_;
@@ -255,11 +189,11 @@ void VoltsModel::runRoutine(const uint32_t* a, const uint32_t* b, uint32_t* c, i
     return;
   }
   const int32_t k = routineFormula_;
-  const bool readA = case_ != Case::BStreams && kNeedsA[k];
-  const bool readB = case_ != Case::AStreams && kNeedsB[k];
+  const bool readA = case_ != Case::BStreams && voltsref::usesA(k);
+  const bool readB = case_ != Case::AStreams && voltsref::usesB(k);
   for (int32_t n = 0; n < frames; ++n) {
-    if (readA) scaledA_ = volts(a[offset + n]);
-    if (readB) scaledB_ = volts(b[offset + n]);
+    if (readA) scaledA_ = voltsref::toVolts(a[offset + n]);
+    if (readB) scaledB_ = voltsref::toVolts(b[offset + n]);
     result_ = sampleOut(formulaWord(k, scaledA_, scaledB_));
     c[offset + n] = result_;
   }

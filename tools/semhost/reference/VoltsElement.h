@@ -1,6 +1,7 @@
 // A plain scalar model of what the three voltage modules output for one
 // element, written apart from the modules' code so the two can be compared
-// bit for bit. It spells each rule out directly: a switch over the formulas,
+// bit for bit. The voltage tests use it directly; the validator's and the
+// fuzz target's model of a whole module (Reference.h) builds on it. It spells each rule out directly: a switch over the formulas,
 // NaN quieting by setting bit 22, the cap's two comparisons, the strip of
 // denormals and NaNs by classification, and the small-value strip of the DN
 // variant as "round to a multiple of 2^-112 below 2^-89" in integers.
