@@ -1,6 +1,7 @@
 // The per-sample arithmetic of the three voltage modules and the straight
-// loops built from it: 16 formulas x 3 input cases per variant, instantiated
-// from formula::eval. No framework types, so a test or a benchmark can include
+// loop built from it (run<Variant, K, In>: 16 formulas x 3 input cases per
+// variant, instantiated from formula::eval; the modules' routine tables are in
+// BinaryVoltsBase.h). No framework types, so a test or a benchmark can include
 // this header alone and call a loop directly.
 //
 // Every value crosses a function boundary as its 32-bit pattern, never as a
@@ -9,7 +10,6 @@
 // inside these inline functions, in SSE registers.
 #pragma once
 
-#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -138,22 +138,6 @@ void run(const float* a, const float* b, float* c, int32_t offset, int32_t frame
   scaledB = wb;
   result = out;
 }
-
-using Kernel = void (*)(const float*, const float*, float*, int32_t, int32_t, uint32_t&,
-                        uint32_t&, uint32_t&, uint32_t) noexcept;
-
-template <class Variant, Inputs In>
-struct KernelMaker {
-  template <int K>
-  static constexpr Kernel get() noexcept {
-    return &run<Variant, K, In>;
-  }
-};
-
-// The 16 loops of one variant and input case, by formula index.
-template <class Variant, Inputs In>
-inline constexpr std::array<Kernel, formula::kCount> kKernels =
-    formula::makeTable<KernelMaker<Variant, In>>();
 
 // Writes pattern into elements offset .. offset+frames-1 of c; with marked,
 // the first of them carries Variant::mark(pattern) instead.
