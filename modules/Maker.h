@@ -15,3 +15,19 @@
   "\n"                                      \
   "Email: " OSTREL_EMAIL "\n"               \
   "\n"
+
+// Lines 1 to 11 of every about text: the head above, what the module is for
+// (pinKind names its pins), and what Formula, A, B and C are.
+#define OSTREL_ABOUT_INTRO(name, date, pinKind)                                        \
+  OSTREL_ABOUT_HEAD(name, date)                                                        \
+  "This module allows various binary functions to be performed with " pinKind " pins.\n" \
+  "\n"                                                                                 \
+  "Formula chooses the formula you wish to perform.\n"                                 \
+  "A, B, and C are the inputs/outputs for the formulas."
+
+// The closing note of the Int, Float and GuiInt texts, after an empty line.
+#define OSTREL_INTEGER_BIT_NOTE                                                                 \
+  "\n"                                                                                         \
+  "\n"                                                                                         \
+  "Note that this module operates at the bit level of the integer, so unexpected results may\n" \
+  "     occur, if this is not taken into account."

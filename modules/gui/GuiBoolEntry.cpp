@@ -10,11 +10,7 @@ namespace {
 
 constexpr char kName[] = GUI_BOOL_NAME;
 constexpr char kAbout[] =
-    OSTREL_ABOUT_HEAD(GUI_BOOL_NAME, "05-Oct-06")
-    "This module allows various binary functions to be performed with GuiBool pins.\n"
-    "\n"
-    "Formula chooses the formula you wish to perform.\n"
-    "A, B, and C are the inputs/outputs for the formulas.";
+    OSTREL_ABOUT_INTRO(GUI_BOOL_NAME, "05-Oct-06", "GuiBool");
 
 }  // namespace
 

@@ -10,11 +10,8 @@ namespace {
 
 constexpr char kName[] = GUI_FLOAT_NAME;
 constexpr char kAbout[] =
-    OSTREL_ABOUT_HEAD(GUI_FLOAT_NAME, "05-Oct-06")
-    "This module allows various binary functions to be performed with GuiFloat pins.\n"
+    OSTREL_ABOUT_INTRO(GUI_FLOAT_NAME, "05-Oct-06", "GuiFloat")
     "\n"
-    "Formula chooses the formula you wish to perform.\n"
-    "A, B, and C are the inputs/outputs for the formulas.\n"
     "\n"
     "Note that this module operates at the bit level of the float value, so unexpected\n"
     "     results may occur, if this is not taken into account.";

@@ -10,14 +10,7 @@ namespace {
 
 constexpr char kName[] = GUI_INT_NAME;
 constexpr char kAbout[] =
-    OSTREL_ABOUT_HEAD(GUI_INT_NAME, "05-Oct-06")
-    "This module allows various binary functions to be performed with GuiInt pins.\n"
-    "\n"
-    "Formula chooses the formula you wish to perform.\n"
-    "A, B, and C are the inputs/outputs for the formulas.\n"
-    "\n"
-    "Note that this module operates at the bit level of the integer, so unexpected results may\n"
-    "     occur, if this is not taken into account.";
+    OSTREL_ABOUT_INTRO(GUI_INT_NAME, "05-Oct-06", "GuiInt") OSTREL_INTEGER_BIT_NOTE;
 
 }  // namespace
 

@@ -15,11 +15,8 @@ namespace {
 
 constexpr char kName[] = "Ostrel Binary Volts";
 constexpr char kAbout[] =
-    OSTREL_ABOUT_HEAD("Ostrel Binary Volts", "07-Oct-06")
-    "This module allows various binary functions to be performed with Voltage pins.\n"
+    OSTREL_ABOUT_INTRO("Ostrel Binary Volts", "07-Oct-06", "Voltage")
     "\n"
-    "Formula chooses the formula you wish to perform.\n"
-    "A, B, and C are the inputs/outputs for the formulas.\n"
     "\n"
     "Formula changes take effect immediately.\n"
     "\n"
