@@ -1,7 +1,8 @@
 // The DSP side shared by the three voltage modules. One template over the
 // variant (plain, capped, denormal-stripping) holds the pins, the routine
-// selection, the countdown to sleep and the fills; the per-sample loops and the
-// arithmetic come from VoltsKernels.h.
+// selection, the countdown to sleep and the fills; the per-sample loops come
+// from the path chosen for this processor (VoltsPaths.h), the arithmetic of
+// the held output from VoltsKernels.h.
 //
 // While an input streams, the selected per-sample routine is itself the
 // process routine; while both inputs are held the output is computed once,
@@ -17,6 +18,7 @@
 #include "formula/Formula.h"
 #include "framework/DspModule.h"
 #include "modules/voltage/VoltsKernels.h"
+#include "modules/voltage/VoltsPaths.h"
 
 namespace volts {
 
@@ -180,9 +182,10 @@ class BinaryVoltsBase : public DspModule {
     if (self->bufferC == nullptr) return;
     if (volts::kReadsA<K, In> && self->bufferA == nullptr) return;
     if (volts::kReadsB<K, In> && self->bufferB == nullptr) return;
-    volts::run<Variant, K, In>(self->bufferA, self->bufferB, self->bufferC, bufferOffset,
-                               sampleFrames, self->scaledA, self->scaledB, self->result,
-                               self->capBits());
+    // The path chosen for this processor when the library loaded.
+    volts::activeTable(Variant::kId).routine[static_cast<int32_t>(In)][K](
+        self->bufferA, self->bufferB, self->bufferC, bufferOffset, sampleFrames, self->scaledA,
+        self->scaledB, self->result, self->capBits());
   }
 
  private:

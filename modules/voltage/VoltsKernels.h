@@ -77,8 +77,11 @@ inline uint32_t stripSmall(uint32_t r) noexcept {
 // The variants: how the formula's word R becomes an output sample, per
 // element and for the held output of the both-static row, and how the first
 // element of a marked fill is marked.
+enum class VariantId : int32_t { Plain = 0, Capped = 1, DenormalStrip = 2 };
+inline constexpr int32_t kVariantCount = 3;
 
 struct PlainVolts {
+  static constexpr VariantId kId = VariantId::Plain;
   static constexpr bool kHasCap = false;
   static uint32_t perSample(uint32_t r, uint32_t) noexcept { return toSamples(r); }
   static uint32_t held(uint32_t r, uint32_t) noexcept { return toSamples(r); }
@@ -90,6 +93,7 @@ struct PlainVolts {
 };
 
 struct CappedVolts {
+  static constexpr VariantId kId = VariantId::Capped;
   static constexpr bool kHasCap = true;
   static uint32_t perSample(uint32_t r, uint32_t capBits) noexcept {
     return stripDenormalOrNaN(toSamples(capVolts(r, capBits)));
@@ -100,6 +104,7 @@ struct CappedVolts {
 };
 
 struct DenormalStripVolts {
+  static constexpr VariantId kId = VariantId::DenormalStrip;
   static constexpr bool kHasCap = false;
   static uint32_t perSample(uint32_t r, uint32_t) noexcept { return toSamples(stripSmall(r)); }
   // The held output skips the strip, so it can be denormal.

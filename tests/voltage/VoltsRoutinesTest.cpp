@@ -22,29 +22,6 @@ using namespace voltstest;
 // A signalling NaN: no routine writes it, since every NaN they output is quiet.
 constexpr uint32_t kUnwritten = 0x7FBADBADu;
 
-const std::vector<uint32_t>& edgePatterns() {
-  static const std::vector<uint32_t> s = {
-      0x00000000u, 0x80000000u,  // +-0
-      0x00000001u, 0x80000001u,  // smallest denormals
-      0x007FFFFFu, 0x807FFFFFu,  // largest denormals
-      0x00800000u, 0x80800000u,  // smallest normals
-      0x7F7FFFFFu, 0xFF7FFFFFu,  // largest normals (x 10 overflows)
-      0x7F800000u, 0xFF800000u,  // infinities
-      0x7FC00000u, 0xFFC00000u,  // quiet NaNs
-      0x7FC12345u, 0xFFEABCDEu,  // quiet NaNs with payloads
-      0x7F800001u, 0xFFA5A5A5u,  // signalling NaNs with payloads
-      0x3F000000u, 0x3E800000u,  // 0.5 and 0.25: scaled, XOR to the smallest normal
-      0x3F19999Au,               // 0.6: scaled 6.0, XOR with 0.5's 5.0 is a denormal
-      0x3F800000u, 0xBF800000u,  // +-1
-      0x3DCCCCCDu,               // 0.1
-      0x0D800000u,               // 2^-100
-      0x1E3CE508u,               // about 1e-20
-      0x4479FFFFu,               // about 1000
-      0x0CCCCCCDu, 0x8CCCCCCDu,  // small normals whose tenth is tiny
-  };
-  return s;
-}
-
 struct Streams {
   std::vector<uint32_t> a, b;
 };

@@ -1,0 +1,137 @@
+// The AVX-512 path: sixteen lanes, with FMA, mask registers and masked loads
+// and stores for the last partial vector. Products whose tenth would be
+// denormal are formed without the hardware ever producing a denormal from
+// normal operands (see kTinyExponentBits in VoltsSimd.h); the results are the
+// same bits.
+#include "modules/voltage/paths/VoltsSimd.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+
+#include <immintrin.h>
+
+namespace volts::avx512 {
+namespace {
+
+using simd::kInfinity;
+using simd::kMagnitude;
+using simd::kSignBit;
+using simd::kSmallestNormal;
+using simd::kStripLimit;
+using simd::kTinyExponentBits;
+using simd::kTinyLimit;
+using simd::kZeroLimit;
+
+__m512i splat32(uint32_t w) { return _mm512_set1_epi32(static_cast<int32_t>(w)); }
+__m512 splatF(uint32_t w) { return _mm512_castsi512_ps(splat32(w)); }
+__mmask16 firstLanes(int32_t n) { return static_cast<__mmask16>((1u << n) - 1u); }
+
+// Truth table of (A & B) | C for vpternlogd.
+constexpr int kAAndBOrC = 0xEA;
+
+// single(R x 0.1) for every lane, tiny products included, exactly.
+__m512i tenth(__m512i r) {
+  const __mmask16 tiny = _mm512_testn_epi32_mask(r, splat32(kTinyExponentBits));
+  // Tiny lanes add (R's sign | 2^-126), the others -0.0.
+  const __m512i addend =
+      _mm512_mask_ternarylogic_epi32(splat32(kSignBit), tiny, r, splat32(kSmallestNormal), kAAndBOrC);
+  const __m512 y = _mm512_fmadd_ps(_mm512_castsi512_ps(r), _mm512_set1_ps(kTenth),
+                                   _mm512_castsi512_ps(addend));
+  const __m512i bits = _mm512_castps_si512(y);
+  return _mm512_mask_sub_epi32(bits, tiny, bits, splat32(kSmallestNormal));
+}
+
+struct Isa {
+  static constexpr int32_t kLanes = 16;
+
+  struct Word {
+    __m512i v;
+    friend Word operator&(Word x, Word y) noexcept { return {_mm512_and_si512(x.v, y.v)}; }
+    friend Word operator|(Word x, Word y) noexcept { return {_mm512_or_si512(x.v, y.v)}; }
+    friend Word operator^(Word x, Word y) noexcept { return {_mm512_xor_si512(x.v, y.v)}; }
+    friend Word operator~(Word x) noexcept {
+      return {_mm512_ternarylogic_epi32(x.v, x.v, x.v, 0x55)};
+    }
+  };
+
+  static Word load(const void* p) noexcept { return {_mm512_loadu_si512(p)}; }
+  static Word loadPartial(const void* p, int32_t n) noexcept {
+    return {_mm512_maskz_loadu_epi32(firstLanes(n), p)};
+  }
+  static Word splat(uint32_t w) noexcept { return {splat32(w)}; }
+  static Word scale(Word x) noexcept {
+    return {_mm512_castps_si512(_mm512_mul_ps(_mm512_castsi512_ps(x.v), _mm512_set1_ps(kTen)))};
+  }
+  static void store(void* p, Word w) noexcept { _mm512_storeu_si512(p, w.v); }
+  static void storePartial(void* p, Word w, int32_t n) noexcept {
+    _mm512_mask_storeu_epi32(p, firstLanes(n), w.v);
+  }
+  static uint32_t scaleOne(const float* p) noexcept {
+    return static_cast<uint32_t>(
+        _mm_cvtsi128_si32(_mm_castps_si128(_mm_mul_ss(_mm_load_ss(p), _mm_set_ss(kTen)))));
+  }
+  static uint32_t lane(Word w, int32_t i) noexcept {
+    uint32_t lanes[kLanes];
+    _mm512_storeu_si512(lanes, w.v);
+    return lanes[i];
+  }
+
+  template <class Variant>
+  struct Output;
+};
+
+template <>
+struct Isa::Output<PlainVolts> {
+  explicit Output(uint32_t) noexcept {}
+  Word operator()(Word r) const noexcept { return {tenth(r.v)}; }
+};
+
+template <>
+struct Isa::Output<CappedVolts> {
+  __m512 cap, negativeCap;
+  explicit Output(uint32_t capBits) noexcept
+      : cap(splatF(capBits)),
+        negativeCap(_mm512_mul_ps(splatF(capBits), _mm512_set1_ps(kMinusOne))) {}
+  Word operator()(Word r) const noexcept {
+    const __m512 x = _mm512_castsi512_ps(r.v);
+    // R > cap gives cap; otherwise max(-cap, R) is -cap where -cap > R and R
+    // elsewhere, R also when either is a NaN (max returns its second operand).
+    const __mmask16 notAbove = _mm512_cmp_ps_mask(x, cap, _CMP_NGT_UQ);
+    const __m512i capped = _mm512_castps_si512(_mm512_mask_max_ps(cap, notAbove, negativeCap, x));
+    // A word whose tenth would be denormal, and a NaN, come out +0.0: zeroed
+    // before the multiply, which so never makes a denormal. Tenths that round
+    // to zero keep their sign.
+    const __m512i mag = _mm512_and_si512(capped, splat32(kMagnitude));
+    const __mmask16 tiny = _mm512_cmplt_epu32_mask(_mm512_sub_epi32(mag, splat32(kZeroLimit)),
+                                                   splat32(kTinyLimit - kZeroLimit));
+    const __mmask16 nan = _mm512_cmpgt_epu32_mask(mag, splat32(kInfinity));
+    const __m512 kept = _mm512_castsi512_ps(_mm512_maskz_mov_epi32(_knot_mask16(_kor_mask16(tiny, nan)), capped));
+    return {_mm512_castps_si512(_mm512_mul_ps(kept, _mm512_set1_ps(kTenth)))};
+  }
+};
+
+template <>
+struct Isa::Output<DenormalStripVolts> {
+  explicit Output(uint32_t) noexcept {}
+  Word operator()(Word r) const noexcept {
+    const __mmask16 small =
+        _mm512_cmplt_epu32_mask(_mm512_and_si512(r.v, splat32(kMagnitude)), splat32(kStripLimit));
+    // Small words add and subtract 2^-89 with their sign; the others -0.0,
+    // which leaves them as they are.
+    const __m512 offset = _mm512_castsi512_ps(
+        _mm512_mask_ternarylogic_epi32(splat32(kSignBit), small, r.v, splat32(kStripLimit), kAAndBOrC));
+    const __m512 x = _mm512_castsi512_ps(r.v);
+    const __m512 stripped = _mm512_sub_ps(_mm512_add_ps(x, offset), offset);
+    // The stripped word is 0 or at least 2^-112, so its tenth is never tiny.
+    return {_mm512_castps_si512(_mm512_mul_ps(stripped, _mm512_set1_ps(kTenth)))};
+  }
+};
+
+}  // namespace
+
+const KernelTable* table(VariantId variant) noexcept {
+  return &simd::PathTables<Isa>::kTables[static_cast<int32_t>(variant)];
+}
+
+}  // namespace volts::avx512
+
+#endif

@@ -1,0 +1,135 @@
+// The SSE2 path: four lanes, what every processor these modules run on has.
+// The multiplies are the hardware's own; this processor family handles a
+// denormal product of a 128-bit multiply with a small penalty, less than any
+// exact replacement without FMA would cost (the benchmarks show both).
+#include "modules/voltage/paths/VoltsSimd.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+
+#include <emmintrin.h>
+
+#include <cstring>
+
+namespace volts::sse2 {
+namespace {
+
+using simd::kInfinity;
+using simd::kMagnitude;
+using simd::kSignBit;
+using simd::kStripLimit;
+using simd::kTinyLimit;
+using simd::kZeroLimit;
+
+__m128i splat32(uint32_t w) { return _mm_set1_epi32(static_cast<int32_t>(w)); }
+__m128 splatF(uint32_t w) { return _mm_castsi128_ps(splat32(w)); }
+// Lanes of m (all ones or zero) take x, the others y.
+__m128i select(__m128i m, __m128i x, __m128i y) {
+  return _mm_or_si128(_mm_and_si128(m, x), _mm_andnot_si128(m, y));
+}
+
+
+struct Isa {
+  static constexpr int32_t kLanes = 4;
+
+  struct Word {
+    __m128i v;
+    friend Word operator&(Word x, Word y) noexcept { return {_mm_and_si128(x.v, y.v)}; }
+    friend Word operator|(Word x, Word y) noexcept { return {_mm_or_si128(x.v, y.v)}; }
+    friend Word operator^(Word x, Word y) noexcept { return {_mm_xor_si128(x.v, y.v)}; }
+    friend Word operator~(Word x) noexcept { return {_mm_xor_si128(x.v, _mm_set1_epi32(-1))}; }
+  };
+
+  static Word load(const void* p) noexcept {
+    return {_mm_loadu_si128(static_cast<const __m128i*>(p))};
+  }
+  static Word loadPartial(const void* p, int32_t n) noexcept {
+    uint32_t lanes[kLanes] = {};
+    std::memcpy(lanes, p, static_cast<size_t>(n) * sizeof(float));
+    return load(lanes);
+  }
+  static Word splat(uint32_t w) noexcept { return {splat32(w)}; }
+  static Word scale(Word x) noexcept {
+    return {_mm_castps_si128(_mm_mul_ps(_mm_castsi128_ps(x.v), _mm_set1_ps(kTen)))};
+  }
+  static void store(void* p, Word w) noexcept {
+    _mm_storeu_si128(static_cast<__m128i*>(p), w.v);
+  }
+  static void storePartial(void* p, Word w, int32_t n) noexcept {
+    uint32_t lanes[kLanes];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), w.v);
+    std::memcpy(p, lanes, static_cast<size_t>(n) * sizeof(float));
+  }
+  static uint32_t scaleOne(const float* p) noexcept {
+    return static_cast<uint32_t>(
+        _mm_cvtsi128_si32(_mm_castps_si128(_mm_mul_ss(_mm_load_ss(p), _mm_set_ss(kTen)))));
+  }
+  static uint32_t lane(Word w, int32_t i) noexcept {
+    uint32_t lanes[kLanes];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), w.v);
+    return lanes[i];
+  }
+
+  static __m128i tenth(__m128i r) noexcept {
+    return _mm_castps_si128(_mm_mul_ps(_mm_castsi128_ps(r), _mm_set1_ps(kTenth)));
+  }
+
+  template <class Variant>
+  struct Output;
+};
+
+template <>
+struct Isa::Output<PlainVolts> {
+  explicit Output(uint32_t) noexcept {}
+  Word operator()(Word r) const noexcept { return {tenth(r.v)}; }
+};
+
+template <>
+struct Isa::Output<CappedVolts> {
+  __m128 cap, negativeCap;
+  explicit Output(uint32_t capBits) noexcept
+      : cap(splatF(capBits)), negativeCap(_mm_mul_ps(splatF(capBits), _mm_set1_ps(kMinusOne))) {}
+  Word operator()(Word r) const noexcept {
+    const __m128 x = _mm_castsi128_ps(r.v);
+    // R > cap gives cap; otherwise max(-cap, R) is -cap where -cap > R and R
+    // elsewhere, R also when either is a NaN (max returns its second operand).
+    const __m128i above = _mm_castps_si128(_mm_cmpgt_ps(x, cap));
+    const __m128i capped =
+        select(above, _mm_castps_si128(cap), _mm_castps_si128(_mm_max_ps(negativeCap, x)));
+    // A word whose tenth would be denormal, and a NaN, come out +0.0: zeroed
+    // before the multiply, which so never makes a denormal. Tenths that round
+    // to zero keep their sign. The range test kZeroLimit <= mag < kTinyLimit
+    // is one signed comparison once the range is moved to the bottom.
+    const __m128i mag = _mm_and_si128(capped, splat32(kMagnitude));
+    const __m128i tiny =
+        _mm_cmplt_epi32(_mm_add_epi32(mag, splat32(kSignBit - kZeroLimit)),
+                        splat32(kSignBit + (kTinyLimit - kZeroLimit)));
+    const __m128i nan = _mm_cmpgt_epi32(mag, splat32(kInfinity));
+    const __m128i kept = _mm_andnot_si128(_mm_or_si128(tiny, nan), capped);
+    return {tenth(kept)};
+  }
+};
+
+template <>
+struct Isa::Output<DenormalStripVolts> {
+  explicit Output(uint32_t) noexcept {}
+  Word operator()(Word r) const noexcept {
+    // Small words add and subtract 2^-89 with their sign; the others -0.0,
+    // which leaves them as they are.
+    const __m128i large = _mm_cmpgt_epi32(_mm_and_si128(r.v, splat32(kMagnitude)), splat32(kStripLimit - 1u));
+    const __m128i sign = _mm_and_si128(_mm_or_si128(r.v, large), splat32(kSignBit));
+    const __m128 offset = _mm_castsi128_ps(_mm_or_si128(sign, _mm_andnot_si128(large, splat32(kStripLimit))));
+    const __m128 x = _mm_castsi128_ps(r.v);
+    // The stripped word is 0 or at least 2^-112, so its tenth is never tiny.
+    return {tenth(_mm_castps_si128(_mm_sub_ps(_mm_add_ps(x, offset), offset)))};
+  }
+};
+
+}  // namespace
+
+const KernelTable* table(VariantId variant) noexcept {
+  return &simd::PathTables<Isa>::kTables[static_cast<int32_t>(variant)];
+}
+
+}  // namespace volts::sse2
+
+#endif
