@@ -144,3 +144,26 @@ package: win32
 	rm -f $(PACKAGE).zip
 	cd build/package && zip -q -r -X $(CURDIR)/$(PACKAGE).zip $(PACKAGE)
 	@echo "built $(PACKAGE).zip"; python3 -m zipfile -l $(PACKAGE).zip
+
+# ---- benchmarks (not part of `make test`: timings are not tests)
+# `make bench` builds build/bench (Release, benchmarks only), runs volts_bench
+# and prints bench/ratio_table.py's tables from the median of three
+# repetitions. BENCH_ARGS adds to the run, e.g.
+#   make bench BENCH_ARGS=--benchmark_filter=volts/plain/
+# and VOLTS_BENCH_GRID=full in the environment adds every formula and input case.
+BENCH_DIR := build/bench
+BENCH_MIN_TIME ?= 0.05
+BENCH_ARGS ?=
+
+.PHONY: bench bench-build
+
+bench-build: setup
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DSEM_BUILD_BENCH=ON \
+	  -DSEM_BUILD_TESTS=OFF -DSEM_BUILD_TOOLS=OFF >/dev/null
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target volts_bench
+
+bench: bench-build
+	$(BENCH_DIR)/bench/volts_bench --benchmark_out=$(BENCH_DIR)/results.json \
+	  --benchmark_out_format=json --benchmark_repetitions=3 \
+	  --benchmark_report_aggregates_only=true --benchmark_min_time=$(BENCH_MIN_TIME) $(BENCH_ARGS)
+	python3 bench/ratio_table.py $(BENCH_DIR)/results.json
