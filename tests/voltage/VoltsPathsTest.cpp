@@ -82,7 +82,7 @@ class VoltsPath : public ::testing::TestWithParam<Path> {
  protected:
   void SetUp() override {
     if (volts::compiledTable(VariantId::Plain, GetParam()) == nullptr)
-      GTEST_SKIP() << volts::pathName(GetParam()) << " is not compiled for this processor family";
+      GTEST_SKIP() << volts::pathName(GetParam()) << " is not built into this build";
     if (!volts::pathRuns(GetParam()))
       GTEST_SKIP() << volts::pathName(GetParam()) << " does not run on this processor";
   }

@@ -21,9 +21,11 @@ const KernelTable* table(VariantId variant) noexcept;
 namespace avx2 {
 const KernelTable* table(VariantId variant) noexcept;
 }
+#if VOLTS_HAVE_AVX512
 namespace avx512 {
 const KernelTable* table(VariantId variant) noexcept;
 }
+#endif
 #endif
 
 namespace {
@@ -108,7 +110,9 @@ const KernelTable* compiledTable(VariantId variant, Path path) noexcept {
 #if VOLTS_X86
     case Path::Sse2: return sse2::table(variant);
     case Path::Avx2: return avx2::table(variant);
+#if VOLTS_HAVE_AVX512
     case Path::Avx512: return avx512::table(variant);
+#endif
 #endif
     default: return nullptr;
   }
