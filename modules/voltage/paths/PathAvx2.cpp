@@ -66,15 +66,6 @@ struct Isa {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes), w.v);
     std::memcpy(p, lanes, static_cast<size_t>(n) * sizeof(float));
   }
-  static uint32_t scaleOne(const float* p) noexcept {
-    return static_cast<uint32_t>(
-        _mm_cvtsi128_si32(_mm_castps_si128(_mm_mul_ss(_mm_load_ss(p), _mm_set_ss(kTen)))));
-  }
-  static uint32_t lane(Word w, int32_t i) noexcept {
-    uint32_t lanes[kLanes];
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes), w.v);
-    return lanes[i];
-  }
 
   template <class Variant>
   struct Output;

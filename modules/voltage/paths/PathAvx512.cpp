@@ -65,15 +65,6 @@ struct Isa {
   static void storePartial(void* p, Word w, int32_t n) noexcept {
     _mm512_mask_storeu_epi32(p, firstLanes(n), w.v);
   }
-  static uint32_t scaleOne(const float* p) noexcept {
-    return static_cast<uint32_t>(
-        _mm_cvtsi128_si32(_mm_castps_si128(_mm_mul_ss(_mm_load_ss(p), _mm_set_ss(kTen)))));
-  }
-  static uint32_t lane(Word w, int32_t i) noexcept {
-    uint32_t lanes[kLanes];
-    _mm512_storeu_si512(lanes, w.v);
-    return lanes[i];
-  }
 
   template <class Variant>
   struct Output;

@@ -27,7 +27,6 @@ __m128i select(__m128i m, __m128i x, __m128i y) {
   return _mm_or_si128(_mm_and_si128(m, x), _mm_andnot_si128(m, y));
 }
 
-
 struct Isa {
   static constexpr int32_t kLanes = 4;
 
@@ -58,15 +57,6 @@ struct Isa {
     uint32_t lanes[kLanes];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), w.v);
     std::memcpy(p, lanes, static_cast<size_t>(n) * sizeof(float));
-  }
-  static uint32_t scaleOne(const float* p) noexcept {
-    return static_cast<uint32_t>(
-        _mm_cvtsi128_si32(_mm_castps_si128(_mm_mul_ss(_mm_load_ss(p), _mm_set_ss(kTen)))));
-  }
-  static uint32_t lane(Word w, int32_t i) noexcept {
-    uint32_t lanes[kLanes];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), w.v);
-    return lanes[i];
   }
 
   static __m128i tenth(__m128i r) noexcept {

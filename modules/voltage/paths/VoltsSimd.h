@@ -11,9 +11,7 @@
 //   load(p) / loadPartial(p, n)   kLanes patterns (first n, the rest 0)
 //   splat(w)               w in every lane
 //   scale(x)               patterns of single(x * 10.0), lane by lane
-//   scaleOne(p)            the pattern of single(*p * 10.0)
 //   store(p, w) / storePartial(p, w, n)
-//   lane(w, i)             the pattern in lane i
 //   Output<Variant>        constructed from the Cap pattern; operator()(r)
 //                          turns formula words R into output patterns
 // and every lane comes out exactly as the scalar arithmetic of
@@ -24,12 +22,22 @@
 #include <cstdint>
 #include <cstring>
 
+#include <emmintrin.h>
+
 #include "formula/Formula.h"
 #include "modules/voltage/VoltsPaths.h"
 
 namespace volts::simd {
 
-// elements offset .. offset+frames-1, as volts::run: the held operands come in
+// The pattern of single(*p x 10.0), computed and handed over in an SSE
+// register: the operand carried out of a call for the last element.
+template <class Isa>
+uint32_t scaleOne(const float* p) noexcept {
+  return static_cast<uint32_t>(
+      _mm_cvtsi128_si32(_mm_castps_si128(_mm_mul_ss(_mm_load_ss(p), _mm_set_ss(kTen)))));
+}
+
+// Elements offset .. offset+frames-1, as volts::run: the held operands come in
 // through scaledA and scaledB, the last operands and output go out through
 // them and result. The loop has no branch on formula or input case; the last
 // partial vector goes through the same arithmetic as the others.
@@ -65,8 +73,8 @@ void run(const float* a, const float* b, float* c, int32_t offset, int32_t frame
   }
   // The operands and output of the last element.
   const int32_t last = frames - 1;
-  if constexpr (kA) scaledA = Isa::scaleOne(pa + last);
-  if constexpr (kB) scaledB = Isa::scaleOne(pb + last);
+  if constexpr (kA) scaledA = scaleOne<Isa>(pa + last);
+  if constexpr (kB) scaledB = scaleOne<Isa>(pb + last);
   std::memcpy(&result, pc + last, sizeof result);
 }
 
