@@ -13,6 +13,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "formula/Formula.h"
@@ -162,7 +163,7 @@ class BinaryVoltsBase : public DspModule {
   static void SEM_CALL fillResult(void* object, int32_t bufferOffset, int32_t sampleFrames) {
     auto* self = self_(object);
     if (self->bufferC == nullptr) return;
-    volts::fill<Variant>(self->bufferC, bufferOffset, sampleFrames, self->result, false);
+    volts::activeTable(Variant::kId).fill(self->bufferC, bufferOffset, sampleFrames, self->result);
   }
 
   // As fillResult, with the first element of the call marked so that the
@@ -170,7 +171,10 @@ class BinaryVoltsBase : public DspModule {
   static void SEM_CALL fillResultMarked(void* object, int32_t bufferOffset, int32_t sampleFrames) {
     auto* self = self_(object);
     if (self->bufferC == nullptr) return;
-    volts::fill<Variant>(self->bufferC, bufferOffset, sampleFrames, self->result, true);
+    if (sampleFrames < 1) return;
+    volts::activeTable(Variant::kId).fill(self->bufferC, bufferOffset, sampleFrames, self->result);
+    const uint32_t first = Variant::mark(self->result);
+    std::memcpy(self->bufferC + bufferOffset, &first, sizeof first);
   }
 
   // One of the 48 per-sample routines. A buffer the host has not handed over

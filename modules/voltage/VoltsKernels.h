@@ -144,17 +144,10 @@ void run(const float* a, const float* b, float* c, int32_t offset, int32_t frame
   result = out;
 }
 
-// Writes pattern into elements offset .. offset+frames-1 of c; with marked,
-// the first of them carries Variant::mark(pattern) instead.
-template <class Variant>
-void fill(float* c, int32_t offset, int32_t frames, uint32_t pattern, bool marked) noexcept {
-  if (frames < 1) return;
+// Writes pattern into elements offset .. offset+frames-1 of c.
+inline void fill(float* c, int32_t offset, int32_t frames, uint32_t pattern) noexcept {
   float* dst = c + offset;
   for (int32_t n = 0; n < frames; ++n) std::memcpy(dst + n, &pattern, sizeof pattern);
-  if (marked) {
-    const uint32_t first = Variant::mark(pattern);
-    std::memcpy(dst, &first, sizeof first);
-  }
 }
 
 }  // namespace volts

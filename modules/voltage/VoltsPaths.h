@@ -37,18 +37,24 @@ using Kernel = void (*)(const float* a, const float* b, float* c, int32_t offset
 using OutputStep = void (*)(const uint32_t* words, uint32_t* out, int32_t count,
                             uint32_t capBits) noexcept;
 
+// Writes pattern into elements offset .. offset+frames-1 of c (nothing for
+// frames < 1): the held output while both inputs are static.
+using FillStep = void (*)(float* c, int32_t offset, int32_t frames, uint32_t pattern) noexcept;
+
 // The 48 routines of one variant on one path, by input case and formula.
 struct KernelTable {
   Kernel routine[kInputCases][formula::kCount];
   OutputStep outputs;
+  FillStep fill;
 };
 
 // Builds a table from Routines::template get<In, K>(), a routine per input
-// case and formula, and Routines::kOutputs.
+// case and formula, Routines::kOutputs and Routines::kFill.
 template <class Routines>
 constexpr KernelTable makeKernelTable() noexcept {
   KernelTable table{};
   table.outputs = Routines::kOutputs;
+  table.fill = Routines::kFill;
   [&]<int... K>(std::integer_sequence<int, K...>) {
     ((table.routine[static_cast<int32_t>(Inputs::Both)][K] =
           Routines::template get<Inputs::Both, K>()), ...);

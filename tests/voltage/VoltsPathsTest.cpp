@@ -3,7 +3,8 @@
 // tools/semhost/reference/VoltsElement.h: all 48 routines of each variant over
 // edge, random and tiny-result streams, in calls of every length around the
 // vector widths at unaligned offsets, with the carried operands and result
-// checked after each call and the cells around the range untouched. The output
+// checked after each call and the cells around the range untouched; the fill of
+// the held output likewise. The output
 // step alone is swept over the bands of words where the exact arithmetic is
 // hand-made (tenths below 2^-126, the strip below 2^-89). A path this
 // processor cannot run is reported as skipped.
@@ -201,6 +202,24 @@ TEST_P(VoltsPath, OutputStepMatchesTheModelOverWholeBands) {
                         << cap << ": word 0x" << words[i] << " gives 0x" << out[i]
                         << ", expected 0x" << want;
         }
+      }
+    }
+  }
+}
+
+TEST_P(VoltsPath, FillWritesThePatternInTheRangeOnly) {
+  const volts::KernelTable& table = *volts::compiledTable(VariantId::Plain, GetParam());
+  std::vector<float> c(300);
+  for (int32_t offset : {0, 1, 3, 7}) {
+    for (int32_t frames : {-2, 0, 1, 3, 4, 7, 8, 15, 16, 17, 33, 64, 250}) {
+      for (float& cell : c) cell = testsupport::floatOf(kUnwritten);
+      // A signalling NaN pattern: the fill stores it untouched.
+      table.fill(c.data(), offset, frames, 0x7F80ABCDu);
+      for (int32_t i = 0; i < static_cast<int32_t>(c.size()); ++i) {
+        const bool inside = i >= offset && i < offset + frames;
+        ASSERT_EQ(testsupport::bitsOf(c[static_cast<size_t>(i)]), inside ? 0x7F80ABCDu : kUnwritten)
+            << volts::pathName(GetParam()) << ", offset " << offset << ", frames " << frames
+            << ", cell " << i;
       }
     }
   }

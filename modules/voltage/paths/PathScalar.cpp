@@ -13,6 +13,7 @@ void outputs(const uint32_t* words, uint32_t* out, int32_t count, uint32_t capBi
 template <class Variant>
 struct Routines {
   static constexpr OutputStep kOutputs = &outputs<Variant>;
+  static constexpr FillStep kFill = &fill;
   template <Inputs In, int K>
   static constexpr Kernel get() noexcept {
     return &run<Variant, K, In>;

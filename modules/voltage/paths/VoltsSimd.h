@@ -89,9 +89,22 @@ void outputs(const uint32_t* words, uint32_t* out, int32_t count, uint32_t capBi
   if (n < count) Isa::storePartial(out + n, output(Isa::loadPartial(words + n, count - n)), count - n);
 }
 
+// The held output in every element of the range, a vector at a time.
+template <class Isa>
+void fill(float* c, int32_t offset, int32_t frames, uint32_t pattern) noexcept {
+  if (frames < 1) return;
+  const typename Isa::Word w = Isa::splat(pattern);
+  float* dst = c + offset;
+  int32_t n = 0;
+#pragma GCC unroll 4
+  for (; n + Isa::kLanes <= frames; n += Isa::kLanes) Isa::store(dst + n, w);
+  if (n < frames) Isa::storePartial(dst + n, w, frames - n);
+}
+
 template <class Isa, class Variant>
 struct Routines {
   static constexpr OutputStep kOutputs = &outputs<Isa, Variant>;
+  static constexpr FillStep kFill = &fill<Isa>;
   template <Inputs In, int K>
   static constexpr Kernel get() noexcept {
     return &run<Isa, Variant, K, In>;
