@@ -189,7 +189,7 @@ TEST_P(VoltsPath, OutputStepMatchesTheModelOverWholeBands) {
   std::vector<uint32_t> out(words.size());
   for (int32_t v = 0; v < volts::kVariantCount; ++v) {
     const auto variant = static_cast<VariantId>(v);
-    for (uint32_t cap : {0x7F800000u, 0x41200000u, 0x00000000u}) {
+    for (uint32_t cap : {0x7F800000u, 0x41200000u, 0x00000000u, 0xC0400000u, 0x80000000u}) {
       if (variant != VariantId::Capped && cap != 0x7F800000u) continue;
       volts::compiledTable(variant, path)->outputs(words.data(), out.data(),
                                                    static_cast<int32_t>(words.size()), cap);

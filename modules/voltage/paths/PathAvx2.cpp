@@ -24,6 +24,8 @@ using simd::kZeroLimit;
 
 __m256i splat32(uint32_t w) { return _mm256_set1_epi32(static_cast<int32_t>(w)); }
 __m256 splatF(uint32_t w) { return _mm256_castsi256_ps(splat32(w)); }
+// single(x * -1.0), as the scalar code forms -cap (a NaN stays as it is).
+__m256 negated(__m256 x) { return _mm256_mul_ps(x, _mm256_set1_ps(kMinusOne)); }
 // single(R x 0.1) for every lane, tiny products included, exactly.
 __m256i tenth(__m256i r) {
   const __m256i tiny =
@@ -69,6 +71,7 @@ struct Isa {
 
   template <class Variant>
   struct Output;
+  struct NegativeCapOutput;
 };
 
 template <>
@@ -77,19 +80,25 @@ struct Isa::Output<PlainVolts> {
   Word operator()(Word r) const noexcept { return {tenth(r.v)}; }
 };
 
-template <>
-struct Isa::Output<CappedVolts> {
+// The capped output. For a Cap of 0 or more (or a NaN) the cap is a clamp,
+// min(cap, max(-cap, R)); a negative Cap puts -cap above cap, every ordered R
+// above cap becomes cap and every other one -cap, which needs the comparison.
+// Both keep the rule: R > cap first, then -cap > R; a NaN on either side
+// fails both (max and min return their second operand then, here R).
+template <bool kNegativeCap>
+struct CapOutput {
   __m256 cap, negativeCap;
-  explicit Output(uint32_t capBits) noexcept
-      : cap(splatF(capBits)),
-        negativeCap(_mm256_mul_ps(splatF(capBits), _mm256_set1_ps(kMinusOne))) {}
-  Word operator()(Word r) const noexcept {
+  explicit CapOutput(uint32_t capBits) noexcept
+      : cap(splatF(capBits)), negativeCap(negated(splatF(capBits))) {}
+  __m256i capOf(__m256 x) const noexcept {
+    if constexpr (kNegativeCap)
+      return _mm256_castps_si256(_mm256_blendv_ps(_mm256_max_ps(negativeCap, x), cap, _mm256_cmp_ps(x, cap, _CMP_GT_OQ)));
+    else
+      return _mm256_castps_si256(_mm256_min_ps(cap, _mm256_max_ps(negativeCap, x)));
+  }
+  Isa::Word operator()(Isa::Word r) const noexcept {
     const __m256 x = _mm256_castsi256_ps(r.v);
-    // R > cap gives cap; otherwise max(-cap, R) is -cap where -cap > R and R
-    // elsewhere, R also when either is a NaN (max returns its second operand).
-    const __m256 above = _mm256_cmp_ps(x, cap, _CMP_GT_OQ);
-    const __m256i capped =
-        _mm256_castps_si256(_mm256_blendv_ps(_mm256_max_ps(negativeCap, x), cap, above));
+    const __m256i capped = capOf(x);
     // A word whose tenth would be denormal, and a NaN, come out +0.0: zeroed
     // before the multiply, which so never makes a denormal. Tenths that round
     // to zero keep their sign. The range test kZeroLimit <= mag < kTinyLimit
@@ -103,6 +112,16 @@ struct Isa::Output<CappedVolts> {
     return {_mm256_castps_si256(
         _mm256_mul_ps(_mm256_castsi256_ps(kept), _mm256_set1_ps(kTenth)))};
   }
+};
+
+template <>
+struct Isa::Output<CappedVolts> : CapOutput<false> {
+  using CapOutput::CapOutput;
+};
+
+// The capped output for a negative Cap, chosen per call.
+struct Isa::NegativeCapOutput : CapOutput<true> {
+  using CapOutput::CapOutput;
 };
 
 template <>

@@ -9,6 +9,10 @@
 
 #include <immintrin.h>
 
+// GCC 12's AVX-512 min and max intrinsics start from an undefined register
+// and warn about it wherever they are inlined; the value is never read.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
 namespace volts::avx512 {
 namespace {
 
@@ -23,6 +27,8 @@ using simd::kZeroLimit;
 
 __m512i splat32(uint32_t w) { return _mm512_set1_epi32(static_cast<int32_t>(w)); }
 __m512 splatF(uint32_t w) { return _mm512_castsi512_ps(splat32(w)); }
+// single(x * -1.0), as the scalar code forms -cap (a NaN stays as it is).
+__m512 negated(__m512 x) { return _mm512_mul_ps(x, _mm512_set1_ps(kMinusOne)); }
 __mmask16 firstLanes(int32_t n) { return static_cast<__mmask16>((1u << n) - 1u); }
 
 // Truth table of (A & B) | C for vpternlogd.
@@ -68,6 +74,7 @@ struct Isa {
 
   template <class Variant>
   struct Output;
+  struct NegativeCapOutput;
 };
 
 template <>
@@ -76,28 +83,42 @@ struct Isa::Output<PlainVolts> {
   Word operator()(Word r) const noexcept { return {tenth(r.v)}; }
 };
 
-template <>
-struct Isa::Output<CappedVolts> {
+// The capped output. For a Cap of 0 or more (or a NaN) the cap is a clamp,
+// min(cap, max(-cap, R)); a negative Cap puts -cap above cap, every ordered R
+// above cap becomes cap and every other one -cap, which needs the comparison.
+// Both keep the rule: R > cap first, then -cap > R; a NaN on either side
+// fails both (max and min return their second operand then, here R).
+template <bool kNegativeCap>
+struct CapOutput {
   __m512 cap, negativeCap;
-  explicit Output(uint32_t capBits) noexcept
-      : cap(splatF(capBits)),
-        negativeCap(_mm512_mul_ps(splatF(capBits), _mm512_set1_ps(kMinusOne))) {}
-  Word operator()(Word r) const noexcept {
-    const __m512 x = _mm512_castsi512_ps(r.v);
-    // R > cap gives cap; otherwise max(-cap, R) is -cap where -cap > R and R
-    // elsewhere, R also when either is a NaN (max returns its second operand).
-    const __mmask16 notAbove = _mm512_cmp_ps_mask(x, cap, _CMP_NGT_UQ);
-    const __m512i capped = _mm512_castps_si512(_mm512_mask_max_ps(cap, notAbove, negativeCap, x));
-    // A word whose tenth would be denormal, and a NaN, come out +0.0: zeroed
-    // before the multiply, which so never makes a denormal. Tenths that round
-    // to zero keep their sign.
-    const __m512i mag = _mm512_and_si512(capped, splat32(kMagnitude));
-    const __mmask16 tiny = _mm512_cmplt_epu32_mask(_mm512_sub_epi32(mag, splat32(kZeroLimit)),
-                                                   splat32(kTinyLimit - kZeroLimit));
-    const __mmask16 nan = _mm512_cmpgt_epu32_mask(mag, splat32(kInfinity));
-    const __m512 kept = _mm512_castsi512_ps(_mm512_maskz_mov_epi32(_knot_mask16(_kor_mask16(tiny, nan)), capped));
-    return {_mm512_castps_si512(_mm512_mul_ps(kept, _mm512_set1_ps(kTenth)))};
+  explicit CapOutput(uint32_t capBits) noexcept
+      : cap(splatF(capBits)), negativeCap(negated(splatF(capBits))) {}
+  __m512i capOf(__m512 x) const noexcept {
+    if constexpr (kNegativeCap)
+      return _mm512_castps_si512(_mm512_mask_max_ps(cap, _mm512_cmp_ps_mask(x, cap, _CMP_NGT_UQ), negativeCap, x));
+    else
+      return _mm512_castps_si512(_mm512_min_ps(cap, _mm512_max_ps(negativeCap, x)));
   }
+  Isa::Word operator()(Isa::Word r) const noexcept {
+    const __m512 x = _mm512_castsi512_ps(r.v);
+    const __m512i capped = capOf(x);
+    // The exact tenth (tiny products formed without the hardware making a
+    // denormal), then denormals and NaNs (quiet 0x01, denormal 0x20,
+    // signalling 0x80) become +0.0; zeros keep their sign.
+    const __m512i y = tenth(capped);
+    const __mmask16 strip = _mm512_fpclass_ps_mask(_mm512_castsi512_ps(y), 0x01 | 0x20 | 0x80);
+    return {_mm512_mask_mov_epi32(y, strip, _mm512_setzero_si512())};
+  }
+};
+
+template <>
+struct Isa::Output<CappedVolts> : CapOutput<false> {
+  using CapOutput::CapOutput;
+};
+
+// The capped output for a negative Cap, chosen per call.
+struct Isa::NegativeCapOutput : CapOutput<true> {
+  using CapOutput::CapOutput;
 };
 
 template <>

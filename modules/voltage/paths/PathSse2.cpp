@@ -22,6 +22,8 @@ using simd::kZeroLimit;
 
 __m128i splat32(uint32_t w) { return _mm_set1_epi32(static_cast<int32_t>(w)); }
 __m128 splatF(uint32_t w) { return _mm_castsi128_ps(splat32(w)); }
+// single(x * -1.0), as the scalar code forms -cap (a NaN stays as it is).
+__m128 negated(__m128 x) { return _mm_mul_ps(x, _mm_set1_ps(kMinusOne)); }
 // Lanes of m (all ones or zero) take x, the others y.
 __m128i select(__m128i m, __m128i x, __m128i y) {
   return _mm_or_si128(_mm_and_si128(m, x), _mm_andnot_si128(m, y));
@@ -65,6 +67,7 @@ struct Isa {
 
   template <class Variant>
   struct Output;
+  struct NegativeCapOutput;
 };
 
 template <>
@@ -73,18 +76,25 @@ struct Isa::Output<PlainVolts> {
   Word operator()(Word r) const noexcept { return {tenth(r.v)}; }
 };
 
-template <>
-struct Isa::Output<CappedVolts> {
+// The capped output. For a Cap of 0 or more (or a NaN) the cap is a clamp,
+// min(cap, max(-cap, R)); a negative Cap puts -cap above cap, every ordered R
+// above cap becomes cap and every other one -cap, which needs the comparison.
+// Both keep the rule: R > cap first, then -cap > R; a NaN on either side
+// fails both (max and min return their second operand then, here R).
+template <bool kNegativeCap>
+struct CapOutput {
   __m128 cap, negativeCap;
-  explicit Output(uint32_t capBits) noexcept
-      : cap(splatF(capBits)), negativeCap(_mm_mul_ps(splatF(capBits), _mm_set1_ps(kMinusOne))) {}
-  Word operator()(Word r) const noexcept {
+  explicit CapOutput(uint32_t capBits) noexcept
+      : cap(splatF(capBits)), negativeCap(negated(splatF(capBits))) {}
+  __m128i capOf(__m128 x) const noexcept {
+    if constexpr (kNegativeCap)
+      return select(_mm_castps_si128(_mm_cmpgt_ps(x, cap)), _mm_castps_si128(cap), _mm_castps_si128(_mm_max_ps(negativeCap, x)));
+    else
+      return _mm_castps_si128(_mm_min_ps(cap, _mm_max_ps(negativeCap, x)));
+  }
+  Isa::Word operator()(Isa::Word r) const noexcept {
     const __m128 x = _mm_castsi128_ps(r.v);
-    // R > cap gives cap; otherwise max(-cap, R) is -cap where -cap > R and R
-    // elsewhere, R also when either is a NaN (max returns its second operand).
-    const __m128i above = _mm_castps_si128(_mm_cmpgt_ps(x, cap));
-    const __m128i capped =
-        select(above, _mm_castps_si128(cap), _mm_castps_si128(_mm_max_ps(negativeCap, x)));
+    const __m128i capped = capOf(x);
     // A word whose tenth would be denormal, and a NaN, come out +0.0: zeroed
     // before the multiply, which so never makes a denormal. Tenths that round
     // to zero keep their sign. The range test kZeroLimit <= mag < kTinyLimit
@@ -95,8 +105,18 @@ struct Isa::Output<CappedVolts> {
                         splat32(kSignBit + (kTinyLimit - kZeroLimit)));
     const __m128i nan = _mm_cmpgt_epi32(mag, splat32(kInfinity));
     const __m128i kept = _mm_andnot_si128(_mm_or_si128(tiny, nan), capped);
-    return {tenth(kept)};
+    return {Isa::tenth(kept)};
   }
+};
+
+template <>
+struct Isa::Output<CappedVolts> : CapOutput<false> {
+  using CapOutput::CapOutput;
+};
+
+// The capped output for a negative Cap, chosen per call.
+struct Isa::NegativeCapOutput : CapOutput<true> {
+  using CapOutput::CapOutput;
 };
 
 template <>

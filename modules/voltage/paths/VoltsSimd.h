@@ -14,6 +14,7 @@
 //   store(p, w) / storePartial(p, w, n)
 //   Output<Variant>        constructed from the Cap pattern; operator()(r)
 //                          turns formula words R into output patterns
+//   NegativeCapOutput      the capped variant's output for a Cap below zero
 // and every lane comes out exactly as the scalar arithmetic of
 // VoltsKernels.h would compute it.
 #pragma once
@@ -41,15 +42,45 @@ uint32_t scaleOne(const float* p) noexcept {
 // through scaledA and scaledB, the last operands and output go out through
 // them and result. The loop has no branch on formula or input case; the last
 // partial vector goes through the same arithmetic as the others.
+// A Cap below zero (not a NaN, not -0.0) takes the capped variant's other
+// output step; the choice is made once per call.
+constexpr bool isNegativeCap(uint32_t capBits) noexcept {
+  return capBits > 0x80000000u && capBits <= 0xFF800000u;
+}
+
+// The loop of run below with its output step.
+template <class Isa, int K, Inputs In, class Output>
+void runWith(const Output& output, const float* a, const float* b, float* c, int32_t offset,
+             int32_t frames, uint32_t& scaledA, uint32_t& scaledB, uint32_t& result) noexcept;
+
+// Calls f with the variant's output step for this Cap.
+template <class Isa, class Variant, class F>
+void withOutput(uint32_t capBits, F&& f) noexcept {
+  if constexpr (Variant::kHasCap) {
+    if (isNegativeCap(capBits)) {
+      f(typename Isa::NegativeCapOutput(capBits));
+      return;
+    }
+  }
+  f(typename Isa::template Output<Variant>(capBits));
+}
+
 template <class Isa, class Variant, int K, Inputs In>
 void run(const float* a, const float* b, float* c, int32_t offset, int32_t frames,
          uint32_t& scaledA, uint32_t& scaledB, uint32_t& result, uint32_t capBits) noexcept {
+  withOutput<Isa, Variant>(capBits, [&](const auto& output) {
+    runWith<Isa, K, In>(output, a, b, c, offset, frames, scaledA, scaledB, result);
+  });
+}
+
+template <class Isa, int K, Inputs In, class Output>
+void runWith(const Output& output, const float* a, const float* b, float* c, int32_t offset,
+             int32_t frames, uint32_t& scaledA, uint32_t& scaledB, uint32_t& result) noexcept {
   if (frames < 1) return;
   using Word = typename Isa::Word;
   constexpr int32_t kLanes = Isa::kLanes;
   constexpr bool kA = kReadsA<K, In>;
   constexpr bool kB = kReadsB<K, In>;
-  const typename Isa::template Output<Variant> output(capBits);
   const Word heldA = Isa::splat(scaledA);
   const Word heldB = Isa::splat(scaledB);
   const float* pa = kA ? a + offset : nullptr;
@@ -83,10 +114,13 @@ void run(const float* a, const float* b, float* c, int32_t offset, int32_t frame
 template <class Isa, class Variant>
 void outputs(const uint32_t* words, uint32_t* out, int32_t count, uint32_t capBits) noexcept {
   if (count < 1) return;
-  const typename Isa::template Output<Variant> output(capBits);
-  int32_t n = 0;
-  for (; n + Isa::kLanes <= count; n += Isa::kLanes) Isa::store(out + n, output(Isa::load(words + n)));
-  if (n < count) Isa::storePartial(out + n, output(Isa::loadPartial(words + n, count - n)), count - n);
+  withOutput<Isa, Variant>(capBits, [&](const auto& output) {
+    int32_t n = 0;
+    for (; n + Isa::kLanes <= count; n += Isa::kLanes)
+      Isa::store(out + n, output(Isa::load(words + n)));
+    if (n < count)
+      Isa::storePartial(out + n, output(Isa::loadPartial(words + n, count - n)), count - n);
+  });
 }
 
 // The held output in every element of the range, a vector at a time.
