@@ -123,13 +123,20 @@ void outputs(const uint32_t* words, uint32_t* out, int32_t count, uint32_t capBi
   });
 }
 
-// The held output in every element of the range, a vector at a time.
+// The held output in every element of the range, a vector at a time: a
+// partial vector up to the first address aligned to a whole vector, so that
+// no store of the loop straddles two cache lines.
 template <class Isa>
 void fill(float* c, int32_t offset, int32_t frames, uint32_t pattern) noexcept {
   if (frames < 1) return;
   const typename Isa::Word w = Isa::splat(pattern);
   float* dst = c + offset;
-  int32_t n = 0;
+  constexpr uintptr_t kVectorBytes = sizeof(float) * Isa::kLanes;
+  const auto head = static_cast<int32_t>(
+      ((kVectorBytes - reinterpret_cast<uintptr_t>(dst) % kVectorBytes) % kVectorBytes) /
+      sizeof(float));
+  int32_t n = head < frames ? head : frames;
+  if (n > 0) Isa::storePartial(dst, w, n);
 #pragma GCC unroll 4
   for (; n + Isa::kLanes <= frames; n += Isa::kLanes) Isa::store(dst + n, w);
   if (n < frames) Isa::storePartial(dst + n, w, frames - n);
