@@ -70,7 +70,8 @@ const Streams& streams() {
 }
 
 // Lengths around every vector width, run one after the other.
-constexpr int32_t kCalls[] = {0, 1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 32, 33, 47, 64, 100, -3, 255};
+constexpr int32_t kCalls[] = {0,  1,  2,  3,  4,  5,  7,  8,   9,  15,
+                              16, 17, 31, 32, 33, 47, 64, 100, -3, 255};
 
 std::string what(Path p, VariantId v, int k, volts::Inputs in, uint32_t cap) {
   char text[120];
@@ -94,7 +95,8 @@ TEST_P(VoltsPath, EveryRoutineMatchesTheModelBitForBit) {
   const Streams& s = streams();
   const auto n = static_cast<int32_t>(s.a.size());
   // One cell of slack in front, so that the routines see unaligned buffers.
-  std::vector<float> a(static_cast<size_t>(n) + 1), b(a.size()), c(static_cast<size_t>(n) + 2 * kGuard);
+  std::vector<float> a(static_cast<size_t>(n) + 1), b(a.size()),
+      c(static_cast<size_t>(n) + 2 * kGuard);
   for (int32_t i = 0; i < n; ++i) {
     a[static_cast<size_t>(i) + 1] = testsupport::floatOf(s.a[static_cast<size_t>(i)]);
     b[static_cast<size_t>(i) + 1] = testsupport::floatOf(s.b[static_cast<size_t>(i)]);
@@ -138,7 +140,8 @@ TEST_P(VoltsPath, EveryRoutineMatchesTheModelBitForBit) {
               const uint32_t y = readsB ? s.b[static_cast<size_t>(i)] : 0u;
               const uint32_t wa = readsA ? voltsref::toVolts(x) : heldA;
               const uint32_t wb = readsB ? voltsref::toVolts(y) : heldB;
-              const uint32_t want = voltsref::output(kModelOf[v], voltsref::formulaWord(k, wa, wb), cap, false);
+              const uint32_t want =
+                  voltsref::output(kModelOf[v], voltsref::formulaWord(k, wa, wb), cap, false);
               if (cellOf(i) != want && failures++ < 3)
                 ADD_FAILURE() << label << ": C[" << i << "] = 0x" << std::hex << cellOf(i)
                               << ", expected 0x" << want << " (a 0x" << x << ", b 0x" << y << ")";
@@ -150,8 +153,10 @@ TEST_P(VoltsPath, EveryRoutineMatchesTheModelBitForBit) {
             } else {
               const int32_t last = offset + written - 1;
               const bool usesA = voltsref::usesA(k), usesB = voltsref::usesB(k);
-              const uint32_t wantA = readsA && usesA ? voltsref::toVolts(s.a[static_cast<size_t>(last)]) : beforeA;
-              const uint32_t wantB = readsB && usesB ? voltsref::toVolts(s.b[static_cast<size_t>(last)]) : beforeB;
+              const uint32_t wantA =
+                  readsA && usesA ? voltsref::toVolts(s.a[static_cast<size_t>(last)]) : beforeA;
+              const uint32_t wantB =
+                  readsB && usesB ? voltsref::toVolts(s.b[static_cast<size_t>(last)]) : beforeB;
               EXPECT_EQ(scaledA, wantA) << label << ", after " << frames;
               EXPECT_EQ(scaledB, wantB) << label << ", after " << frames;
               EXPECT_EQ(result, cellOf(last)) << label << ", after " << frames;
@@ -191,8 +196,8 @@ TEST_P(VoltsPath, OutputStepMatchesTheModelOverWholeBands) {
     const auto variant = static_cast<VariantId>(v);
     for (uint32_t cap : {0x7F800000u, 0x41200000u, 0x00000000u, 0xC0400000u, 0x80000000u}) {
       if (variant != VariantId::Capped && cap != 0x7F800000u) continue;
-      volts::compiledTable(variant, path)->outputs(words.data(), out.data(),
-                                                   static_cast<int32_t>(words.size()), cap);
+      volts::compiledTable(variant, path)
+          ->outputs(words.data(), out.data(), static_cast<int32_t>(words.size()), cap);
       int failures = 0;
       for (size_t i = 0; i < words.size() && failures < 5; ++i) {
         const uint32_t want = voltsref::output(kModelOf[v], words[i], cap, false);

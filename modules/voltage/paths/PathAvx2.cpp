@@ -32,8 +32,8 @@ __m256i tenth(__m256i r) {
       _mm256_cmpeq_epi32(_mm256_and_si256(r, splat32(kTinyExponentBits)), _mm256_setzero_si256());
   const __m256i bias = _mm256_and_si256(tiny, splat32(kSmallestNormal));
   const __m256i addend = _mm256_or_si256(_mm256_and_si256(r, splat32(kSignBit)), bias);
-  const __m256 y = _mm256_fmadd_ps(_mm256_castsi256_ps(r), _mm256_set1_ps(kTenth),
-                                   _mm256_castsi256_ps(addend));
+  const __m256 y =
+      _mm256_fmadd_ps(_mm256_castsi256_ps(r), _mm256_set1_ps(kTenth), _mm256_castsi256_ps(addend));
   return _mm256_sub_epi32(_mm256_castps_si256(y), bias);
 }
 
@@ -45,7 +45,9 @@ struct Isa {
     friend Word operator&(Word x, Word y) noexcept { return {_mm256_and_si256(x.v, y.v)}; }
     friend Word operator|(Word x, Word y) noexcept { return {_mm256_or_si256(x.v, y.v)}; }
     friend Word operator^(Word x, Word y) noexcept { return {_mm256_xor_si256(x.v, y.v)}; }
-    friend Word operator~(Word x) noexcept { return {_mm256_xor_si256(x.v, _mm256_set1_epi32(-1))}; }
+    friend Word operator~(Word x) noexcept {
+      return {_mm256_xor_si256(x.v, _mm256_set1_epi32(-1))};
+    }
   };
 
   static Word load(const void* p) noexcept {
@@ -69,9 +71,36 @@ struct Isa {
     std::memcpy(p, lanes, static_cast<size_t>(n) * sizeof(float));
   }
 
+  // The capped variant's steps (see simd::CapOutput): the cap, as a clamp or,
+  // for a negative Cap, with the comparison; then the tenth with denormals
+  // and NaNs stripped.
+  using Float = __m256;
+  static Float splatFloat(uint32_t w) noexcept { return splatF(w); }
+  static Float negated(Float x) noexcept { return volts::avx2::negated(x); }
+  template <bool kNegativeCap>
+  static __m256i capped(Word r, Float cap, Float negativeCap) noexcept {
+    const __m256 x = _mm256_castsi256_ps(r.v);
+    if constexpr (kNegativeCap)
+      return _mm256_castps_si256(
+          _mm256_blendv_ps(_mm256_max_ps(negativeCap, x), cap, _mm256_cmp_ps(x, cap, _CMP_GT_OQ)));
+    else
+      return _mm256_castps_si256(_mm256_min_ps(cap, _mm256_max_ps(negativeCap, x)));
+  }
+  static Word strippedTenth(__m256i capped) noexcept {
+    // A word whose tenth would be denormal, and a NaN, come out +0.0: zeroed
+    // before the multiply, which so never makes a denormal. Tenths that round
+    // to zero keep their sign. The range test kZeroLimit <= mag < kTinyLimit
+    // is one signed comparison once the range is moved to the bottom.
+    const __m256i mag = _mm256_and_si256(capped, splat32(kMagnitude));
+    const __m256i tiny = _mm256_cmpgt_epi32(splat32(kSignBit + (kTinyLimit - kZeroLimit)),
+                                            _mm256_add_epi32(mag, splat32(kSignBit - kZeroLimit)));
+    const __m256i nan = _mm256_cmpgt_epi32(mag, splat32(kInfinity));
+    const __m256i kept = _mm256_andnot_si256(_mm256_or_si256(tiny, nan), capped);
+    return {_mm256_castps_si256(_mm256_mul_ps(_mm256_castsi256_ps(kept), _mm256_set1_ps(kTenth)))};
+  }
+
   template <class Variant>
   struct Output;
-  struct NegativeCapOutput;
 };
 
 template <>
@@ -80,58 +109,14 @@ struct Isa::Output<PlainVolts> {
   Word operator()(Word r) const noexcept { return {tenth(r.v)}; }
 };
 
-// The capped output. For a Cap of 0 or more (or a NaN) the cap is a clamp,
-// min(cap, max(-cap, R)); a negative Cap puts -cap above cap, every ordered R
-// above cap becomes cap and every other one -cap, which needs the comparison.
-// Both keep the rule: R > cap first, then -cap > R; a NaN on either side
-// fails both (max and min return their second operand then, here R).
-template <bool kNegativeCap>
-struct CapOutput {
-  __m256 cap, negativeCap;
-  explicit CapOutput(uint32_t capBits) noexcept
-      : cap(splatF(capBits)), negativeCap(negated(splatF(capBits))) {}
-  __m256i capOf(__m256 x) const noexcept {
-    if constexpr (kNegativeCap)
-      return _mm256_castps_si256(_mm256_blendv_ps(_mm256_max_ps(negativeCap, x), cap, _mm256_cmp_ps(x, cap, _CMP_GT_OQ)));
-    else
-      return _mm256_castps_si256(_mm256_min_ps(cap, _mm256_max_ps(negativeCap, x)));
-  }
-  Isa::Word operator()(Isa::Word r) const noexcept {
-    const __m256 x = _mm256_castsi256_ps(r.v);
-    const __m256i capped = capOf(x);
-    // A word whose tenth would be denormal, and a NaN, come out +0.0: zeroed
-    // before the multiply, which so never makes a denormal. Tenths that round
-    // to zero keep their sign. The range test kZeroLimit <= mag < kTinyLimit
-    // is one signed comparison once the range is moved to the bottom.
-    const __m256i mag = _mm256_and_si256(capped, splat32(kMagnitude));
-    const __m256i tiny =
-        _mm256_cmpgt_epi32(splat32(kSignBit + (kTinyLimit - kZeroLimit)),
-                           _mm256_add_epi32(mag, splat32(kSignBit - kZeroLimit)));
-    const __m256i nan = _mm256_cmpgt_epi32(mag, splat32(kInfinity));
-    const __m256i kept = _mm256_andnot_si256(_mm256_or_si256(tiny, nan), capped);
-    return {_mm256_castps_si256(
-        _mm256_mul_ps(_mm256_castsi256_ps(kept), _mm256_set1_ps(kTenth)))};
-  }
-};
-
-template <>
-struct Isa::Output<CappedVolts> : CapOutput<false> {
-  using CapOutput::CapOutput;
-};
-
-// The capped output for a negative Cap, chosen per call.
-struct Isa::NegativeCapOutput : CapOutput<true> {
-  using CapOutput::CapOutput;
-};
-
 template <>
 struct Isa::Output<DenormalStripVolts> {
   explicit Output(uint32_t) noexcept {}
   Word operator()(Word r) const noexcept {
     // Small words add and subtract 2^-89 with their sign; the others -0.0,
     // which leaves them as they are.
-    const __m256i large = _mm256_cmpgt_epi32(_mm256_and_si256(r.v, splat32(kMagnitude)),
-                                             splat32(kStripLimit - 1u));
+    const __m256i large =
+        _mm256_cmpgt_epi32(_mm256_and_si256(r.v, splat32(kMagnitude)), splat32(kStripLimit - 1u));
     const __m256i sign = _mm256_and_si256(_mm256_or_si256(r.v, large), splat32(kSignBit));
     const __m256 offset = _mm256_castsi256_ps(
         _mm256_or_si256(sign, _mm256_andnot_si256(large, splat32(kStripLimit))));

@@ -38,10 +38,10 @@ constexpr int kAAndBOrC = 0xEA;
 __m512i tenth(__m512i r) {
   const __mmask16 tiny = _mm512_testn_epi32_mask(r, splat32(kTinyExponentBits));
   // Tiny lanes add (R's sign | 2^-126), the others -0.0.
-  const __m512i addend =
-      _mm512_mask_ternarylogic_epi32(splat32(kSignBit), tiny, r, splat32(kSmallestNormal), kAAndBOrC);
-  const __m512 y = _mm512_fmadd_ps(_mm512_castsi512_ps(r), _mm512_set1_ps(kTenth),
-                                   _mm512_castsi512_ps(addend));
+  const __m512i addend = _mm512_mask_ternarylogic_epi32(splat32(kSignBit), tiny, r,
+                                                        splat32(kSmallestNormal), kAAndBOrC);
+  const __m512 y =
+      _mm512_fmadd_ps(_mm512_castsi512_ps(r), _mm512_set1_ps(kTenth), _mm512_castsi512_ps(addend));
   const __m512i bits = _mm512_castps_si512(y);
   return _mm512_mask_sub_epi32(bits, tiny, bits, splat32(kSmallestNormal));
 }
@@ -72,36 +72,22 @@ struct Isa {
     _mm512_mask_storeu_epi32(p, firstLanes(n), w.v);
   }
 
-  template <class Variant>
-  struct Output;
-  struct NegativeCapOutput;
-};
-
-template <>
-struct Isa::Output<PlainVolts> {
-  explicit Output(uint32_t) noexcept {}
-  Word operator()(Word r) const noexcept { return {tenth(r.v)}; }
-};
-
-// The capped output. For a Cap of 0 or more (or a NaN) the cap is a clamp,
-// min(cap, max(-cap, R)); a negative Cap puts -cap above cap, every ordered R
-// above cap becomes cap and every other one -cap, which needs the comparison.
-// Both keep the rule: R > cap first, then -cap > R; a NaN on either side
-// fails both (max and min return their second operand then, here R).
-template <bool kNegativeCap>
-struct CapOutput {
-  __m512 cap, negativeCap;
-  explicit CapOutput(uint32_t capBits) noexcept
-      : cap(splatF(capBits)), negativeCap(negated(splatF(capBits))) {}
-  __m512i capOf(__m512 x) const noexcept {
+  // The capped variant's steps (see simd::CapOutput): the cap, as a clamp or,
+  // for a negative Cap, with the comparison; then the tenth with denormals
+  // and NaNs stripped.
+  using Float = __m512;
+  static Float splatFloat(uint32_t w) noexcept { return splatF(w); }
+  static Float negated(Float x) noexcept { return volts::avx512::negated(x); }
+  template <bool kNegativeCap>
+  static __m512i capped(Word r, Float cap, Float negativeCap) noexcept {
+    const __m512 x = _mm512_castsi512_ps(r.v);
     if constexpr (kNegativeCap)
-      return _mm512_castps_si512(_mm512_mask_max_ps(cap, _mm512_cmp_ps_mask(x, cap, _CMP_NGT_UQ), negativeCap, x));
+      return _mm512_castps_si512(
+          _mm512_mask_max_ps(cap, _mm512_cmp_ps_mask(x, cap, _CMP_NGT_UQ), negativeCap, x));
     else
       return _mm512_castps_si512(_mm512_min_ps(cap, _mm512_max_ps(negativeCap, x)));
   }
-  Isa::Word operator()(Isa::Word r) const noexcept {
-    const __m512 x = _mm512_castsi512_ps(r.v);
-    const __m512i capped = capOf(x);
+  static Word strippedTenth(__m512i capped) noexcept {
     // The exact tenth (tiny products formed without the hardware making a
     // denormal), then denormals and NaNs (quiet 0x01, denormal 0x20,
     // signalling 0x80) become +0.0; zeros keep their sign.
@@ -109,16 +95,15 @@ struct CapOutput {
     const __mmask16 strip = _mm512_fpclass_ps_mask(_mm512_castsi512_ps(y), 0x01 | 0x20 | 0x80);
     return {_mm512_mask_mov_epi32(y, strip, _mm512_setzero_si512())};
   }
+
+  template <class Variant>
+  struct Output;
 };
 
 template <>
-struct Isa::Output<CappedVolts> : CapOutput<false> {
-  using CapOutput::CapOutput;
-};
-
-// The capped output for a negative Cap, chosen per call.
-struct Isa::NegativeCapOutput : CapOutput<true> {
-  using CapOutput::CapOutput;
+struct Isa::Output<PlainVolts> {
+  explicit Output(uint32_t) noexcept {}
+  Word operator()(Word r) const noexcept { return {tenth(r.v)}; }
 };
 
 template <>
@@ -129,8 +114,8 @@ struct Isa::Output<DenormalStripVolts> {
         _mm512_cmplt_epu32_mask(_mm512_and_si512(r.v, splat32(kMagnitude)), splat32(kStripLimit));
     // Small words add and subtract 2^-89 with their sign; the others -0.0,
     // which leaves them as they are.
-    const __m512 offset = _mm512_castsi512_ps(
-        _mm512_mask_ternarylogic_epi32(splat32(kSignBit), small, r.v, splat32(kStripLimit), kAAndBOrC));
+    const __m512 offset = _mm512_castsi512_ps(_mm512_mask_ternarylogic_epi32(
+        splat32(kSignBit), small, r.v, splat32(kStripLimit), kAAndBOrC));
     const __m512 x = _mm512_castsi512_ps(r.v);
     const __m512 stripped = _mm512_sub_ps(_mm512_add_ps(x, offset), offset);
     // The stripped word is 0 or at least 2^-112, so its tenth is never tiny.

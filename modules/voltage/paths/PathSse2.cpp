@@ -52,9 +52,7 @@ struct Isa {
   static Word scale(Word x) noexcept {
     return {_mm_castps_si128(_mm_mul_ps(_mm_castsi128_ps(x.v), _mm_set1_ps(kTen)))};
   }
-  static void store(void* p, Word w) noexcept {
-    _mm_storeu_si128(static_cast<__m128i*>(p), w.v);
-  }
+  static void store(void* p, Word w) noexcept { _mm_storeu_si128(static_cast<__m128i*>(p), w.v); }
   static void storePartial(void* p, Word w, int32_t n) noexcept {
     uint32_t lanes[kLanes];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), w.v);
@@ -65,9 +63,36 @@ struct Isa {
     return _mm_castps_si128(_mm_mul_ps(_mm_castsi128_ps(r), _mm_set1_ps(kTenth)));
   }
 
+  // The capped variant's steps (see simd::CapOutput): the cap, as a clamp or,
+  // for a negative Cap, with the comparison; then the tenth with denormals
+  // and NaNs stripped.
+  using Float = __m128;
+  static Float splatFloat(uint32_t w) noexcept { return splatF(w); }
+  static Float negated(Float x) noexcept { return volts::sse2::negated(x); }
+  template <bool kNegativeCap>
+  static __m128i capped(Word r, Float cap, Float negativeCap) noexcept {
+    const __m128 x = _mm_castsi128_ps(r.v);
+    if constexpr (kNegativeCap)
+      return select(_mm_castps_si128(_mm_cmpgt_ps(x, cap)), _mm_castps_si128(cap),
+                    _mm_castps_si128(_mm_max_ps(negativeCap, x)));
+    else
+      return _mm_castps_si128(_mm_min_ps(cap, _mm_max_ps(negativeCap, x)));
+  }
+  static Word strippedTenth(__m128i capped) noexcept {
+    // A word whose tenth would be denormal, and a NaN, come out +0.0: zeroed
+    // before the multiply, which so never makes a denormal. Tenths that round
+    // to zero keep their sign. The range test kZeroLimit <= mag < kTinyLimit
+    // is one signed comparison once the range is moved to the bottom.
+    const __m128i mag = _mm_and_si128(capped, splat32(kMagnitude));
+    const __m128i tiny = _mm_cmplt_epi32(_mm_add_epi32(mag, splat32(kSignBit - kZeroLimit)),
+                                         splat32(kSignBit + (kTinyLimit - kZeroLimit)));
+    const __m128i nan = _mm_cmpgt_epi32(mag, splat32(kInfinity));
+    const __m128i kept = _mm_andnot_si128(_mm_or_si128(tiny, nan), capped);
+    return {tenth(kept)};
+  }
+
   template <class Variant>
   struct Output;
-  struct NegativeCapOutput;
 };
 
 template <>
@@ -76,58 +101,17 @@ struct Isa::Output<PlainVolts> {
   Word operator()(Word r) const noexcept { return {tenth(r.v)}; }
 };
 
-// The capped output. For a Cap of 0 or more (or a NaN) the cap is a clamp,
-// min(cap, max(-cap, R)); a negative Cap puts -cap above cap, every ordered R
-// above cap becomes cap and every other one -cap, which needs the comparison.
-// Both keep the rule: R > cap first, then -cap > R; a NaN on either side
-// fails both (max and min return their second operand then, here R).
-template <bool kNegativeCap>
-struct CapOutput {
-  __m128 cap, negativeCap;
-  explicit CapOutput(uint32_t capBits) noexcept
-      : cap(splatF(capBits)), negativeCap(negated(splatF(capBits))) {}
-  __m128i capOf(__m128 x) const noexcept {
-    if constexpr (kNegativeCap)
-      return select(_mm_castps_si128(_mm_cmpgt_ps(x, cap)), _mm_castps_si128(cap), _mm_castps_si128(_mm_max_ps(negativeCap, x)));
-    else
-      return _mm_castps_si128(_mm_min_ps(cap, _mm_max_ps(negativeCap, x)));
-  }
-  Isa::Word operator()(Isa::Word r) const noexcept {
-    const __m128 x = _mm_castsi128_ps(r.v);
-    const __m128i capped = capOf(x);
-    // A word whose tenth would be denormal, and a NaN, come out +0.0: zeroed
-    // before the multiply, which so never makes a denormal. Tenths that round
-    // to zero keep their sign. The range test kZeroLimit <= mag < kTinyLimit
-    // is one signed comparison once the range is moved to the bottom.
-    const __m128i mag = _mm_and_si128(capped, splat32(kMagnitude));
-    const __m128i tiny =
-        _mm_cmplt_epi32(_mm_add_epi32(mag, splat32(kSignBit - kZeroLimit)),
-                        splat32(kSignBit + (kTinyLimit - kZeroLimit)));
-    const __m128i nan = _mm_cmpgt_epi32(mag, splat32(kInfinity));
-    const __m128i kept = _mm_andnot_si128(_mm_or_si128(tiny, nan), capped);
-    return {Isa::tenth(kept)};
-  }
-};
-
-template <>
-struct Isa::Output<CappedVolts> : CapOutput<false> {
-  using CapOutput::CapOutput;
-};
-
-// The capped output for a negative Cap, chosen per call.
-struct Isa::NegativeCapOutput : CapOutput<true> {
-  using CapOutput::CapOutput;
-};
-
 template <>
 struct Isa::Output<DenormalStripVolts> {
   explicit Output(uint32_t) noexcept {}
   Word operator()(Word r) const noexcept {
     // Small words add and subtract 2^-89 with their sign; the others -0.0,
     // which leaves them as they are.
-    const __m128i large = _mm_cmpgt_epi32(_mm_and_si128(r.v, splat32(kMagnitude)), splat32(kStripLimit - 1u));
+    const __m128i large =
+        _mm_cmpgt_epi32(_mm_and_si128(r.v, splat32(kMagnitude)), splat32(kStripLimit - 1u));
     const __m128i sign = _mm_and_si128(_mm_or_si128(r.v, large), splat32(kSignBit));
-    const __m128 offset = _mm_castsi128_ps(_mm_or_si128(sign, _mm_andnot_si128(large, splat32(kStripLimit))));
+    const __m128 offset =
+        _mm_castsi128_ps(_mm_or_si128(sign, _mm_andnot_si128(large, splat32(kStripLimit))));
     const __m128 x = _mm_castsi128_ps(r.v);
     // The stripped word is 0 or at least 2^-112, so its tenth is never tiny.
     return {tenth(_mm_castps_si128(_mm_sub_ps(_mm_add_ps(x, offset), offset)))};

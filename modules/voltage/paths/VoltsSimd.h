@@ -12,18 +12,19 @@
 //   splat(w)               w in every lane
 //   scale(x)               patterns of single(x * 10.0), lane by lane
 //   store(p, w) / storePartial(p, w, n)
-//   Output<Variant>        constructed from the Cap pattern; operator()(r)
-//                          turns formula words R into output patterns
-//   NegativeCapOutput      the capped variant's output for a Cap below zero
+//   Output<Variant>        for the plain and the denormal-stripping variant:
+//                          operator()(r) turns formula words R into outputs
+//   Float, splatFloat, negated, capped<kNegativeCap>, strippedTenth
+//                          the steps of the capped variant (CapOutput below)
 // and every lane comes out exactly as the scalar arithmetic of
 // VoltsKernels.h would compute it.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
-
-#include <emmintrin.h>
 
 #include "formula/Formula.h"
 #include "modules/voltage/VoltsPaths.h"
@@ -53,16 +54,34 @@ template <class Isa, int K, Inputs In, class Output>
 void runWith(const Output& output, const float* a, const float* b, float* c, int32_t offset,
              int32_t frames, uint32_t& scaledA, uint32_t& scaledB, uint32_t& result) noexcept;
 
+// The capped variant's output step. For a Cap of 0 or more (or a NaN) the cap
+// is a clamp, min(cap, max(-cap, R)); a negative Cap puts -cap above cap, every
+// ordered R above cap becomes cap and every other one -cap, which needs the
+// comparison. Both keep the rule: R > cap first, then -cap > R; a NaN on either
+// side fails both (max and min return their second operand then, here R).
+// -cap is single(cap x -1.0), as the scalar code forms it.
+template <class Isa, bool kNegativeCap>
+struct CapOutput {
+  typename Isa::Float cap;
+  typename Isa::Float negativeCap;
+  explicit CapOutput(uint32_t capBits) noexcept
+      : cap(Isa::splatFloat(capBits)), negativeCap(Isa::negated(Isa::splatFloat(capBits))) {}
+  typename Isa::Word operator()(typename Isa::Word r) const noexcept {
+    return Isa::strippedTenth(Isa::template capped<kNegativeCap>(r, cap, negativeCap));
+  }
+};
+
 // Calls f with the variant's output step for this Cap.
 template <class Isa, class Variant, class F>
 void withOutput(uint32_t capBits, F&& f) noexcept {
   if constexpr (Variant::kHasCap) {
-    if (isNegativeCap(capBits)) {
-      f(typename Isa::NegativeCapOutput(capBits));
-      return;
-    }
+    if (isNegativeCap(capBits))
+      f(CapOutput<Isa, true>(capBits));
+    else
+      f(CapOutput<Isa, false>(capBits));
+  } else {
+    f(typename Isa::template Output<Variant>(capBits));
   }
-  f(typename Isa::template Output<Variant>(capBits));
 }
 
 template <class Isa, class Variant, int K, Inputs In>
@@ -165,7 +184,7 @@ struct PathTables {
 // Constants of the arithmetic, as patterns.
 inline constexpr uint32_t kSignBit = 0x80000000u;
 inline constexpr uint32_t kMagnitude = 0x7FFFFFFFu;
-inline constexpr uint32_t kInfinity = 0x7F800000u;  // above it in magnitude: NaNs
+inline constexpr uint32_t kInfinity = 0x7F800000u;        // above it in magnitude: NaNs
 inline constexpr uint32_t kSmallestNormal = 0x00800000u;  // 2^-126
 // A formula word whose exponent field is below 4 (|R| < 2^-123) has a tenth
 // below 2^-126: the hardware would produce a denormal from a normal operand,
@@ -190,11 +209,13 @@ inline constexpr uint32_t kZeroLimit = 5u;
 // the double-precision sum and difference the scalar code carries out.
 inline constexpr uint32_t kStripLimit = 0x13000000u;
 
-static_assert(std::bit_cast<uint32_t>(std::bit_cast<float>(kTinyLimit - 1u) * kTenth) < kSmallestNormal &&
-              std::bit_cast<uint32_t>(std::bit_cast<float>(kTinyLimit) * kTenth) == kSmallestNormal,
+static_assert(std::bit_cast<uint32_t>(std::bit_cast<float>(kTinyLimit - 1u) * kTenth) <
+                      kSmallestNormal &&
+                  std::bit_cast<uint32_t>(std::bit_cast<float>(kTinyLimit) * kTenth) ==
+                      kSmallestNormal,
               "kTinyLimit is the first word whose tenth is normal");
 static_assert(std::bit_cast<uint32_t>(std::bit_cast<float>(kZeroLimit - 1u) * kTenth) == 0u &&
-              std::bit_cast<uint32_t>(std::bit_cast<float>(kZeroLimit) * kTenth) != 0u,
+                  std::bit_cast<uint32_t>(std::bit_cast<float>(kZeroLimit) * kTenth) != 0u,
               "kZeroLimit is the first word whose tenth is not zero");
 
 }  // namespace volts::simd
