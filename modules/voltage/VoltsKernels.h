@@ -1,8 +1,8 @@
 // The per-sample arithmetic of the three voltage modules and the straight
 // loop built from it (run<Variant, K, In>: 16 formulas x 3 input cases per
-// variant, instantiated from formula::eval; the modules' routine tables are in
-// BinaryVoltsBase.h). No framework types, so a test or a benchmark can include
-// this header alone and call a loop directly.
+// variant, instantiated from formula::eval): the scalar path of VoltsPaths.h,
+// which the vector paths in paths/ match bit for bit. No framework types, so a
+// test or a benchmark can include this header alone and call a loop directly.
 //
 // Every value crosses a function boundary as its 32-bit pattern, never as a
 // float: on 32-bit x86 a float result travels through the x87 stack, which

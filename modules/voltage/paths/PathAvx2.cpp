@@ -71,6 +71,22 @@ struct Isa {
     std::memcpy(p, lanes, static_cast<size_t>(n) * sizeof(float));
   }
 
+  static Word tenth(Word r) noexcept { return {avx2::tenth(r.v)}; }
+  static Word tenthOfNormal(Word r) noexcept {
+    return {_mm256_castps_si256(_mm256_mul_ps(_mm256_castsi256_ps(r.v), _mm256_set1_ps(kTenth)))};
+  }
+  // Small words add and subtract 2^-89 with their sign; the others -0.0,
+  // which leaves them as they are.
+  static Word stripSmall(Word r) noexcept {
+    const __m256i large =
+        _mm256_cmpgt_epi32(_mm256_and_si256(r.v, splat32(kMagnitude)), splat32(kStripLimit - 1u));
+    const __m256i sign = _mm256_and_si256(_mm256_or_si256(r.v, large), splat32(kSignBit));
+    const __m256 offset = _mm256_castsi256_ps(
+        _mm256_or_si256(sign, _mm256_andnot_si256(large, splat32(kStripLimit))));
+    const __m256 x = _mm256_castsi256_ps(r.v);
+    return {_mm256_castps_si256(_mm256_sub_ps(_mm256_add_ps(x, offset), offset))};
+  }
+
   // The capped variant's steps (see simd::CapOutput): the cap, as a clamp or,
   // for a negative Cap, with the comparison; then the tenth with denormals
   // and NaNs stripped.
@@ -96,34 +112,7 @@ struct Isa {
                                             _mm256_add_epi32(mag, splat32(kSignBit - kZeroLimit)));
     const __m256i nan = _mm256_cmpgt_epi32(mag, splat32(kInfinity));
     const __m256i kept = _mm256_andnot_si256(_mm256_or_si256(tiny, nan), capped);
-    return {_mm256_castps_si256(_mm256_mul_ps(_mm256_castsi256_ps(kept), _mm256_set1_ps(kTenth)))};
-  }
-
-  template <class Variant>
-  struct Output;
-};
-
-template <>
-struct Isa::Output<PlainVolts> {
-  explicit Output(uint32_t) noexcept {}
-  Word operator()(Word r) const noexcept { return {tenth(r.v)}; }
-};
-
-template <>
-struct Isa::Output<DenormalStripVolts> {
-  explicit Output(uint32_t) noexcept {}
-  Word operator()(Word r) const noexcept {
-    // Small words add and subtract 2^-89 with their sign; the others -0.0,
-    // which leaves them as they are.
-    const __m256i large =
-        _mm256_cmpgt_epi32(_mm256_and_si256(r.v, splat32(kMagnitude)), splat32(kStripLimit - 1u));
-    const __m256i sign = _mm256_and_si256(_mm256_or_si256(r.v, large), splat32(kSignBit));
-    const __m256 offset = _mm256_castsi256_ps(
-        _mm256_or_si256(sign, _mm256_andnot_si256(large, splat32(kStripLimit))));
-    const __m256 x = _mm256_castsi256_ps(r.v);
-    // The stripped word is 0 or at least 2^-112, so its tenth is never tiny.
-    const __m256 stripped = _mm256_sub_ps(_mm256_add_ps(x, offset), offset);
-    return {_mm256_castps_si256(_mm256_mul_ps(stripped, _mm256_set1_ps(kTenth)))};
+    return tenthOfNormal({kept});
   }
 };
 

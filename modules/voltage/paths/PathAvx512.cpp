@@ -68,6 +68,20 @@ struct Isa {
     return {_mm512_castps_si512(_mm512_mul_ps(_mm512_castsi512_ps(x.v), _mm512_set1_ps(kTen)))};
   }
   static void store(void* p, Word w) noexcept { _mm512_storeu_si512(p, w.v); }
+  static Word tenth(Word r) noexcept { return {avx512::tenth(r.v)}; }
+  static Word tenthOfNormal(Word r) noexcept {
+    return {_mm512_castps_si512(_mm512_mul_ps(_mm512_castsi512_ps(r.v), _mm512_set1_ps(kTenth)))};
+  }
+  // Small words add and subtract 2^-89 with their sign; the others -0.0,
+  // which leaves them as they are.
+  static Word stripSmall(Word r) noexcept {
+    const __mmask16 small =
+        _mm512_cmplt_epu32_mask(_mm512_and_si512(r.v, splat32(kMagnitude)), splat32(kStripLimit));
+    const __m512 offset = _mm512_castsi512_ps(_mm512_mask_ternarylogic_epi32(
+        splat32(kSignBit), small, r.v, splat32(kStripLimit), kAAndBOrC));
+    const __m512 x = _mm512_castsi512_ps(r.v);
+    return {_mm512_castps_si512(_mm512_sub_ps(_mm512_add_ps(x, offset), offset))};
+  }
   static void storePartial(void* p, Word w, int32_t n) noexcept {
     _mm512_mask_storeu_epi32(p, firstLanes(n), w.v);
   }
@@ -91,35 +105,9 @@ struct Isa {
     // The exact tenth (tiny products formed without the hardware making a
     // denormal), then denormals and NaNs (quiet 0x01, denormal 0x20,
     // signalling 0x80) become +0.0; zeros keep their sign.
-    const __m512i y = tenth(capped);
+    const __m512i y = avx512::tenth(capped);
     const __mmask16 strip = _mm512_fpclass_ps_mask(_mm512_castsi512_ps(y), 0x01 | 0x20 | 0x80);
     return {_mm512_mask_mov_epi32(y, strip, _mm512_setzero_si512())};
-  }
-
-  template <class Variant>
-  struct Output;
-};
-
-template <>
-struct Isa::Output<PlainVolts> {
-  explicit Output(uint32_t) noexcept {}
-  Word operator()(Word r) const noexcept { return {tenth(r.v)}; }
-};
-
-template <>
-struct Isa::Output<DenormalStripVolts> {
-  explicit Output(uint32_t) noexcept {}
-  Word operator()(Word r) const noexcept {
-    const __mmask16 small =
-        _mm512_cmplt_epu32_mask(_mm512_and_si512(r.v, splat32(kMagnitude)), splat32(kStripLimit));
-    // Small words add and subtract 2^-89 with their sign; the others -0.0,
-    // which leaves them as they are.
-    const __m512 offset = _mm512_castsi512_ps(_mm512_mask_ternarylogic_epi32(
-        splat32(kSignBit), small, r.v, splat32(kStripLimit), kAAndBOrC));
-    const __m512 x = _mm512_castsi512_ps(r.v);
-    const __m512 stripped = _mm512_sub_ps(_mm512_add_ps(x, offset), offset);
-    // The stripped word is 0 or at least 2^-112, so its tenth is never tiny.
-    return {_mm512_castps_si512(_mm512_mul_ps(stripped, _mm512_set1_ps(kTenth)))};
   }
 };
 

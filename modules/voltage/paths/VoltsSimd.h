@@ -12,8 +12,10 @@
 //   splat(w)               w in every lane
 //   scale(x)               patterns of single(x * 10.0), lane by lane
 //   store(p, w) / storePartial(p, w, n)
-//   Output<Variant>        for the plain and the denormal-stripping variant:
-//                          operator()(r) turns formula words R into outputs
+//   tenth(r)               patterns of single(R x 0.1) for any formula word R,
+//                          denormal tenths included
+//   tenthOfNormal(r)       the same for words whose tenth is never denormal
+//   stripSmall(r)          the denormal-stripping variant's strip of R
 //   Float, splatFloat, negated, capped<kNegativeCap>, strippedTenth
 //                          the steps of the capped variant (CapOutput below)
 // and every lane comes out exactly as the scalar arithmetic of
@@ -32,27 +34,27 @@
 namespace volts::simd {
 
 // The pattern of single(*p x 10.0), computed and handed over in an SSE
-// register: the operand carried out of a call for the last element.
+// register: the operand carried out of a call for the last element. The
+// unused Isa keeps one instantiation per path, compiled for that path.
 template <class Isa>
 uint32_t scaleOne(const float* p) noexcept {
   return static_cast<uint32_t>(
       _mm_cvtsi128_si32(_mm_castps_si128(_mm_mul_ss(_mm_load_ss(p), _mm_set_ss(kTen)))));
 }
 
-// Elements offset .. offset+frames-1, as volts::run: the held operands come in
-// through scaledA and scaledB, the last operands and output go out through
-// them and result. The loop has no branch on formula or input case; the last
-// partial vector goes through the same arithmetic as the others.
-// A Cap below zero (not a NaN, not -0.0) takes the capped variant's other
-// output step; the choice is made once per call.
-constexpr bool isNegativeCap(uint32_t capBits) noexcept {
-  return capBits > 0x80000000u && capBits <= 0xFF800000u;
-}
+// The output steps of the variants: how a formula word R becomes an output.
+template <class Isa>
+struct PlainOutput {
+  typename Isa::Word operator()(typename Isa::Word r) const noexcept { return Isa::tenth(r); }
+};
 
-// The loop of run below with its output step.
-template <class Isa, int K, Inputs In, class Output>
-void runWith(const Output& output, const float* a, const float* b, float* c, int32_t offset,
-             int32_t frames, uint32_t& scaledA, uint32_t& scaledB, uint32_t& result) noexcept;
+// The stripped word is 0 or at least 2^-112, so its tenth is never denormal.
+template <class Isa>
+struct StripOutput {
+  typename Isa::Word operator()(typename Isa::Word r) const noexcept {
+    return Isa::tenthOfNormal(Isa::stripSmall(r));
+  }
+};
 
 // The capped variant's output step. For a Cap of 0 or more (or a NaN) the cap
 // is a clamp, min(cap, max(-cap, R)); a negative Cap puts -cap above cap, every
@@ -71,27 +73,28 @@ struct CapOutput {
   }
 };
 
-// Calls f with the variant's output step for this Cap.
+// A Cap below zero (not a NaN, not -0.0).
+constexpr bool isNegativeCap(uint32_t capBits) noexcept {
+  return capBits > 0x80000000u && capBits <= 0xFF800000u;
+}
+
+// Calls f with the variant's output step; for the capped variant the choice
+// between clamp and comparison is made here, once per call.
 template <class Isa, class Variant, class F>
 void withOutput(uint32_t capBits, F&& f) noexcept {
-  if constexpr (Variant::kHasCap) {
+  if constexpr (Variant::kId == VariantId::Capped) {
     if (isNegativeCap(capBits))
       f(CapOutput<Isa, true>(capBits));
     else
       f(CapOutput<Isa, false>(capBits));
+  } else if constexpr (Variant::kId == VariantId::DenormalStrip) {
+    f(StripOutput<Isa>());
   } else {
-    f(typename Isa::template Output<Variant>(capBits));
+    f(PlainOutput<Isa>());
   }
 }
 
-template <class Isa, class Variant, int K, Inputs In>
-void run(const float* a, const float* b, float* c, int32_t offset, int32_t frames,
-         uint32_t& scaledA, uint32_t& scaledB, uint32_t& result, uint32_t capBits) noexcept {
-  withOutput<Isa, Variant>(capBits, [&](const auto& output) {
-    runWith<Isa, K, In>(output, a, b, c, offset, frames, scaledA, scaledB, result);
-  });
-}
-
+// The loop of run below with its output step.
 template <class Isa, int K, Inputs In, class Output>
 void runWith(const Output& output, const float* a, const float* b, float* c, int32_t offset,
              int32_t frames, uint32_t& scaledA, uint32_t& scaledB, uint32_t& result) noexcept {
@@ -126,6 +129,18 @@ void runWith(const Output& output, const float* a, const float* b, float* c, int
   if constexpr (kA) scaledA = scaleOne<Isa>(pa + last);
   if constexpr (kB) scaledB = scaleOne<Isa>(pb + last);
   std::memcpy(&result, pc + last, sizeof result);
+}
+
+// Elements offset .. offset+frames-1, as volts::run: the held operands come in
+// through scaledA and scaledB, the last operands and output go out through
+// them and result. The loop has no branch on formula or input case; the last
+// partial vector goes through the same arithmetic as the others.
+template <class Isa, class Variant, int K, Inputs In>
+void run(const float* a, const float* b, float* c, int32_t offset, int32_t frames,
+         uint32_t& scaledA, uint32_t& scaledB, uint32_t& result, uint32_t capBits) noexcept {
+  withOutput<Isa, Variant>(capBits, [&](const auto& output) {
+    runWith<Isa, K, In>(output, a, b, c, offset, frames, scaledA, scaledB, result);
+  });
 }
 
 // The output step alone, on formula words: what a routine does after the
@@ -192,7 +207,8 @@ inline constexpr uint32_t kSmallestNormal = 0x00800000u;  // 2^-126
 // fma(R, 0.1, +-2^-126), whose exact sum lies in [2^-126, 2^-125] where the
 // spacing of floats is that of the denormals, so the one rounding of the FMA
 // is the rounding of R x 0.1; subtracting 2^-126's pattern leaves the
-// denormal's pattern. Other lanes get fma(R, 0.1, -0.0), which is R x 0.1.
+// denormal's pattern. Other lanes add -0.0 or a zero with R's sign, which
+// leaves fma(R, 0.1, zero) equal to R x 0.1.
 inline constexpr uint32_t kTinyExponentBits = 0x7E000000u;
 // Exactly the words below this magnitude have a tenth below 2^-126, exact or
 // rounded (R = 1.25 x 2^-123, whose tenth rounds to 2^-126, is the first that
